@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Sets up and runs the project on a fresh Debian 12 machine.
+#   ./build.sh run       install what is missing, build, and start the viewer on the demo data
+#   ./build.sh test      install what is missing, build, and run every test through CTest
+#   ./build.sh sanitize  build the fuzz targets with ASan/UBSan, replay their regression inputs
+#                        and run a short fuzzing smoke (used by .ci/run)
+set -euo pipefail
+cd "$(dirname "$0")"
+top=$PWD
+
+packages=(
+    build-essential cmake ninja-build pkg-config
+    zlib1g-dev libjpeg62-turbo-dev libsqlite3-dev
+    libgtest-dev libgmock-dev googletest libbenchmark-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    libdbd-xbase-perl libjpeg-turbo-progs
+    xvfb xauth x11-utils imagemagick poppler-utils fonts-dejavu-core fonts-liberation
+)
+sanitize_packages=(clang libclang-rt-14-dev)
+
+install_missing() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "build.sh: installing ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+configure_and_build() {
+    local preset=$1
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+}
+
+demo_dir="$top/build/demo"
+
+case "${1:-}" in
+run)
+    install_missing "${packages[@]}"
+    configure_and_build default
+    "$top/build/default/tools/make_demo" "$demo_dir"
+    for table in SVNPARK SVHOTSPO SVMMINFO SVNARRAT; do
+        "$top/build/default/tools/pantool" table "$demo_dir/$table" --dump
+        echo
+    done
+    ;;
+test)
+    install_missing "${packages[@]}"
+    preset=default
+    [ "${PANORAMA_CI:-0}" = 1 ] && preset=ci
+    configure_and_build "$preset"
+    ctest --preset "$preset" -j "$(nproc)"
+    ;;
+sanitize)
+    install_missing "${packages[@]}" "${sanitize_packages[@]}"
+    configure_and_build fuzz
+    "$top/fuzz/run_fuzzers.sh" "$top/build/fuzz" "${FUZZ_SMOKE_SECONDS:-60}"
+    ;;
+*)
+    echo "usage: ./build.sh run | test | sanitize" >&2
+    exit 2
+    ;;
+esac
