@@ -69,12 +69,18 @@ int d4seek(Data4* data, const char* text);
 int d4seekNext(Data4* data, const char* text);
 int d4changed(Data4* data, int flag);
 
+// Reads record number recNo by the rules the seeks read records with: 0, r4entry when it fails
+// quietly (reportBadRecord off), or a negative code.
+int d4go(Data4* data, long recNo);
+
 // Record count as last read from the header, and the current record number (-1 none).
 long d4recCount(Data4* data);
 long d4recNo(Data4* data);
 int d4numFields(Data4* data);
 Field4* d4fieldJ(Data4* data, int position); // 1-based; null when out of range
-const char* d4alias(Data4* data);            // the table file's upper-case name
+const char* d4alias(Data4* data);            // the table's upper-case name, without extension
+int d4numTags(Data4* data);                  // tags of every open index
+Tag4* d4tagJ(Data4* data, int position);     // 1-based over d4numTags; null when out of range
 
 char* f4ptr(Field4* field);
 unsigned f4len(Field4* field);
@@ -83,6 +89,15 @@ long f4long(Field4* field);
 const char* f4name(Field4* field);
 char f4type(Field4* field);
 
+// A tag's name, key type ('C', 'N' or 'D'), key length and expression, and its flags.
+const char* t4alias(Tag4* tag);
+char t4type(Tag4* tag);
+int t4keyLength(Tag4* tag);
+const char* t4expr(Tag4* tag);
+int t4unique(Tag4* tag);
+int t4descending(Tag4* tag);
+
+// Memo text of the current record; for a field of another type, a NUL-terminated copy of its value.
 const char* f4memoStr(Field4* field);
 char* f4memoPtr(Field4* field);
 unsigned f4memoLen(Field4* field);
