@@ -68,7 +68,9 @@ struct PixelSurface {
 // the surface. The source rectangle is in stored-row coordinates: ySrc counts rows from the first
 // stored (bottom) row, so the destination's top row shows row ySrc + srcHeight - 1. 8-bit colours
 // come from the colour table; with a palette given they map to its nearest entries, as on a
-// palette display. Returns the number of rows drawn, or 0 for an unusable header or rectangles.
+// palette display. Source pixels outside the bitmap are not drawn. Returns srcHeight (the rows the
+// blit covers, also when clipping leaves nothing to draw), or 0 for an unusable header, bits or
+// rectangles (a non-positive size).
 int stretchDibToSurface(const PixelSurface& target, const Rect& clip, int xDest, int yDest,
                         int destWidth, int destHeight, int xSrc, int ySrc, int srcWidth,
                         int srcHeight, const void* bits, const BITMAPINFO* info,

@@ -25,6 +25,18 @@ public:
     virtual std::unique_ptr<DeviceContext> GetDC(HWND window) = 0;
     virtual void RedrawWindow(HWND window, UINT flags) = 0;
     virtual void Sleep(unsigned milliseconds) = 0;
+    // Marks a rectangle of the client area (all of it for null) for repainting, erasing the
+    // background first when asked. Without windows: nothing.
+    virtual void InvalidateRect(HWND window, const Rect* rect, BOOL erase) {
+        (void)window, (void)rect, (void)erase;
+    }
+    // Moves the pixels of the scroll rectangle (the client area for null) by (dx, dy), limited to
+    // the clip rectangle, and marks the uncovered part for repainting. Without windows: nothing.
+    virtual void ScrollWindow(HWND window, int dx, int dy, const Rect* scroll, const Rect* clip) {
+        (void)window, (void)dx, (void)dy, (void)scroll, (void)clip;
+    }
+    // Paints what is marked for repainting at once. Without windows: nothing.
+    virtual void UpdateWindow(HWND window) { (void)window; }
 };
 
 // Installs the services and returns the previous ones (null restores "no windows").
