@@ -1,0 +1,218 @@
+// The demo tables as the viewer reads them: the viewpoint record, the hotspots with their first
+// media records, the media grouped by link, and the narratives.
+#include "tools/demo_layout.h"
+
+#include "platform/core/message_box.h"
+#include "tables/table_layer.h"
+#include "tests/support/temp_dir.h"
+
+#include <cstdlib>
+#include <map>
+#include <set>
+
+#include <gtest/gtest.h>
+
+using testing_support::TempDir;
+
+namespace {
+
+int runMakeDemo(const std::string& arguments) {
+    const int status = std::system(
+        (std::string(PANORAMA_MAKE_DEMO) + " " + arguments + " >/dev/null 2>&1").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string text(Field4* field) {
+    return std::string(f4ptr(field), f4len(field));
+}
+
+std::string trimmed(std::string s) {
+    while (!s.empty() && s.back() == ' ')
+        s.pop_back();
+    return s;
+}
+
+std::string padded(std::string s, unsigned width) {
+    if (s.size() < width) s.resize(width, ' ');
+    return s;
+}
+
+TEST(MakeDemo, WritesTheSameBytesOnEveryRun) {
+    TempDir first, second;
+    ASSERT_EQ(runMakeDemo(first.str()), 0);
+    first.write("SVNARRAT.DBT", "stale");
+    ASSERT_EQ(runMakeDemo(first.str()), 0) << "a second run overwrites the first";
+    ASSERT_EQ(runMakeDemo(second.str() + "/sub"), 0) << "a missing folder is created";
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(first.path())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_EQ(testing_support::readFile(entry.path().string()),
+                  testing_support::readFile(second.file("sub/" + name)))
+            << name;
+        ++files;
+    }
+    EXPECT_EQ(files, 9) << "four DBF, four MDX, one DBT";
+    EXPECT_EQ(runMakeDemo(""), 2) << "no folder given";
+}
+
+struct LoadedHotspot {
+    std::string hsid, mslink;
+    int x, y, width, height, poi;
+    std::vector<std::string> media; // MEDIANAME of each media record, in tag order
+};
+
+class DemoTables : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(runMakeDemo(m_dir.str()), 0);
+        ASSERT_EQ(code4init(&m_code), 0);
+    }
+    void TearDown() override {
+        EXPECT_EQ(code4initUndo(&m_code), 0);
+        EXPECT_EQ(m_boxes.texts(), std::vector<std::string>()) << "the layer reported nothing";
+    }
+    OpenTable open(const char* table, std::initializer_list<const char*> fields,
+                   std::initializer_list<const char*> tags) {
+        OpenTable out;
+        EXPECT_EQ(openTableSequence(m_code, m_dir.str() + "\\" + table, fields, tags, out), 0)
+            << table;
+        return out;
+    }
+
+    // The media records of one link, as the viewer collects them: seek the link's "00" record
+    // with the full key, then seek-next on the link while the MSLINK field text stays the same.
+    std::vector<std::string> collectMedia(OpenTable& media, const std::string& seekText,
+                                          const std::string& compareText) {
+        std::vector<std::string> names;
+        const std::string key =
+            padded(seekText, f4len(media.fields[0])) + padded("00", f4len(media.fields[1]));
+        if (d4seek(media.data, key.c_str()) != 0) return names;
+        while (text(media.fields[0]) == compareText) {
+            names.push_back(trimmed(text(media.fields[2])));
+            allMedia.push_back({trimmed(text(media.fields[2])),
+                                std::atoi(text(media.fields[3]).c_str()),
+                                trimmed(text(media.fields[6]))});
+            if (d4seekNext(media.data, seekText.c_str()) != 0) break;
+        }
+        return names;
+    }
+
+    struct MediaRecord {
+        std::string name;
+        int type;
+        std::string credits;
+    };
+    std::vector<MediaRecord> allMedia;
+
+    TempDir m_dir;
+    platform::RecordedMessageBoxes m_boxes;
+    Code4 m_code;
+};
+
+TEST_F(DemoTables, LoadAsTheViewerReadsThem) {
+    OpenTable park = open("SVNPARK", {"PARKNO", "PARKNAME", "NUMHOTSPOT", "COPYRIGHT", "MSLINK"},
+                          {"NUMHOTSPOT", "PARKNO"});
+    d4tagSelect(park.data, park.tags[1]);
+    ASSERT_EQ(d4seek(park.data, padded(demo::kPanCode, f4len(park.fields[0])).c_str()), 0);
+    EXPECT_EQ(trimmed(text(park.fields[1])), demo::kViewpointName);
+    EXPECT_EQ(trimmed(text(park.fields[3])).substr(0, 4), "(c) ");
+    const long expectedHotspots = f4long(park.fields[2]);
+    const std::string parkLink = text(park.fields[4]);
+    EXPECT_EQ(d4close(park.data), 0);
+
+    OpenTable hotspots =
+        open("SVHOTSPO", {"HSID", "MSLINK", "X", "Y", "WIDTH", "HEIGHT", "POI", "CAMP"}, {"HSID"});
+    OpenTable media =
+        open("SVMMINFO",
+             {"MSLINK", "MSLINKPLUS", "MEDIANAME", "MEDIATYPE", "SITE", "CAPTION", "CREDITS"},
+             {"MSLINKPLUS"});
+    ASSERT_EQ(f4len(hotspots.fields[1]), parkLink.size()) << "links have one width in all tables";
+    ASSERT_EQ(f4len(media.fields[0]), parkLink.size());
+    d4tagSelect(hotspots.data, hotspots.tags[0]);
+    d4tagSelect(media.data, media.tags[0]);
+
+    const std::vector<std::string> own = collectMedia(media, trimmed(parkLink), parkLink);
+    EXPECT_EQ(own, (std::vector<std::string>{"DEMO01LC.JPG", "DEMO01M1.JPG", "DEMO01P1.JPG",
+                                             "DEMO01V1.AVI"}));
+
+    std::vector<LoadedHotspot> loaded;
+    int skipped = 0;
+    for (int r = d4seek(hotspots.data, demo::kPanCode); r == 0;
+         r = d4seekNext(hotspots.data, demo::kPanCode)) {
+        LoadedHotspot h{trimmed(text(hotspots.fields[0])),
+                        text(hotspots.fields[1]),
+                        static_cast<int>(f4long(hotspots.fields[2])),
+                        static_cast<int>(f4long(hotspots.fields[3])),
+                        static_cast<int>(f4long(hotspots.fields[4])),
+                        static_cast<int>(f4long(hotspots.fields[5])),
+                        static_cast<int>(f4long(hotspots.fields[6])),
+                        {}};
+        h.media = collectMedia(media, h.mslink, h.mslink);
+        if (h.media.empty()) {
+            ++skipped;
+            EXPECT_EQ(h.hsid, "DEMO0107") << "only the fire lookout has no media";
+            continue;
+        }
+        loaded.push_back(h);
+    }
+    EXPECT_EQ(static_cast<long>(loaded.size()), expectedHotspots) << "no count warning at start";
+    EXPECT_EQ(skipped, 1);
+    EXPECT_EQ(d4close(hotspots.data), 0);
+    EXPECT_EQ(d4close(media.data), 0);
+
+    // The tables say what the shared layout says, in HSID order.
+    std::size_t next = 0;
+    int notListed = 0;
+    for (const demo::Hotspot& h : demo::kHotspots) {
+        if (std::string(h.hsid) == "DEMO0107") continue;
+        ASSERT_LT(next, loaded.size());
+        const LoadedHotspot& got = loaded[next++];
+        EXPECT_EQ(got.hsid, h.hsid);
+        EXPECT_EQ(std::vector<int>({got.x, got.y, got.width, got.height, got.poi}),
+                  std::vector<int>({h.x, h.y, h.width, h.height, h.poi ? 1 : 0}));
+        EXPECT_GE(h.x, 0);
+        EXPECT_LE(h.x + h.width, demo::kPanoramaWidth);
+        EXPECT_GE(h.y, 0);
+        EXPECT_LE(h.y + h.height, demo::kPanoramaHeight);
+        notListed += !h.poi;
+    }
+    EXPECT_GE(notListed, 2) << "some hotspots are not points of interest";
+
+    EXPECT_EQ(allMedia.size(), std::size(demo::kMedia))
+        << "every media record is reached, at most 125";
+    std::set<int> types;
+    int copyrightSigns = 0, yearSigns = 0;
+    for (const MediaRecord& m : allMedia) {
+        types.insert(m.type);
+        copyrightSigns += m.credits.starts_with("(c)") || m.credits.starts_with("(C)");
+        yearSigns += m.credits.starts_with("c 19");
+    }
+    EXPECT_EQ(types, (std::set<int>{0, 1, 2, 5}));
+    EXPECT_GT(copyrightSigns, 0);
+    EXPECT_GT(yearSigns, 0);
+}
+
+TEST_F(DemoTables, NarrativesAreRichTextWithParagraphs) {
+    OpenTable narratives = open("SVNARRAT", {"MSLINK", "NARRATIVET"}, {"MSLINK"});
+    d4tagSelect(narratives.data, narratives.tags[0]);
+    std::map<std::string, std::string> byLink;
+    std::vector<std::string> links = {demo::kViewpointLink};
+    for (const demo::Hotspot& h : demo::kHotspots)
+        links.push_back(h.mslink);
+    for (const std::string& link : links) {
+        if (d4seek(narratives.data, padded(link, f4len(narratives.fields[0])).c_str()) == 0)
+            byLink[link] = f4memoStr(narratives.fields[1]);
+    }
+    EXPECT_EQ(byLink.size(), links.size() - 1) << "every link but the fire lookout's";
+    EXPECT_EQ(byLink.count("10007"), 0u);
+    EXPECT_EQ(byLink["10009"], "") << "Ember Pass has an empty narrative";
+    for (const auto& [link, narrative] : byLink) {
+        if (link == "10009") continue;
+        EXPECT_NE(narrative.find("\\par "), std::string::npos) << link;
+        EXPECT_EQ(narrative.rfind("{\\b ", 0), 0u) << link << " starts with its title in bold";
+    }
+    EXPECT_NE(byLink[demo::kViewpointLink].find("{\\i "), std::string::npos) << "italic text";
+    EXPECT_EQ(d4close(narratives.data), 0);
+}
+
+} // namespace

@@ -1,0 +1,162 @@
+// make_demo DIR: writes the tables of the demo viewpoint DEMO01 (SVNPARK, SVHOTSPO, SVMMINFO,
+// SVNARRAT with their production indexes and memo file) into DIR, replacing earlier ones. The
+// output depends on nothing but this program, so every run writes the same bytes.
+#include "tools/demo_layout.h"
+#include "tools/dbase_writer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Every link has the same width in all four tables: the viewer compares links on full field text.
+constexpr unsigned kLinkWidth = 10;
+
+// Narrative bodies in Rich Text Format (the viewer adds the document's header and trailer).
+// Ember Pass has a record with an empty narrative; the fire lookout, which has no media, none.
+struct Narrative {
+    int hotspot; // -1: the viewpoint
+    const char* text;
+};
+
+const Narrative kNarratives[] =
+    {
+        {-1,
+         R"rtf({\b Elderfell Overlook}\par The overlook stands on a shoulder of Mount Elderfell, 1,840 metres above the sea. From its terrace the view sweeps over twelve kilometres of peaks, lakes and valleys.\par The best light comes in the {\i early morning}, when the sun rises behind the Sawtooth Ridge and the mist still lies on Lake Mirrowen.\par Parking, a shelter and drinking water are open from May to October.)rtf"},
+        {0,
+         R"rtf({\b Greyhollow Peak}\par At 2,914 metres Greyhollow is the highest summit in view. Its name comes from the grey scree bowl on the north face, which holds snow into July.\par The normal route climbs the east ridge from the Kestrel Valley and needs {\i a full day} and a sure foot.)rtf"},
+        {1,
+         R"rtf({\b Lake Mirrowen}\par A glacier carved the basin of Lake Mirrowen; today it is 42 metres deep and fed by snowmelt.\par On calm mornings the lake mirrors the whole Sawtooth Ridge, which gave it its name. {\i Swimming is cold even in August.})rtf"},
+        {2,
+         R"rtf({\b Kestrel Valley}\par The broad valley below the overlook is farmed for hay. Kestrels hunt over the meadows from spring to autumn.\par A marked trail of 9 kilometres follows the stream from Aldenbrook to the head of the valley.)rtf"},
+        {3,
+         R"rtf({\b Aldenbrook}\par The village of Aldenbrook has about 300 inhabitants, a church from 1731 and a dairy that still makes {\i Aldenbrook blue} cheese.\par The bus to the overlook leaves from the village green.)rtf"},
+        {4,
+         R"rtf({\b Thornmere Falls}\par The stream from Thornmere tarn drops 64 metres in two steps. After snowmelt the spray can be seen from the overlook.\par {\i Keep to the path:} the rocks near the falls are slippery all year.)rtf"},
+        {5,
+         R"rtf({\b The Sawtooth Ridge}\par Seven rock towers give the ridge its jagged outline. The traverse from the north tooth to the south tooth is a classic climb of moderate difficulty.\par Golden eagles nest on the ridge; parts of it are closed from March to June.)rtf"},
+        {7,
+         R"rtf({\b Hallam Glacier}\par The Hallam Glacier has retreated by some 600 metres since the first survey in 1880.\par Its meltwater feeds Lake Mirrowen. {\i Never walk on the glacier without a guide.})rtf"},
+        {8, ""},
+        {9,
+         R"rtf({\b Wrenfield Forest}\par Spruce and larch cover the slopes below the pass. Some trees in the old stand are more than 400 years old.\par The forest is home to red deer, capercaillie and the rare {\i three-toed woodpecker}.)rtf"},
+        {10,
+         R"rtf({\b Copperstone Bridge}\par The single stone arch was built in 1852 for the mule track to the copper mines above Ember Pass.\par It was restored in 1994 and carries the valley trail over the Coldwater River.)rtf"},
+        {11,
+         R"rtf({\b Coldwater River}\par The river collects the streams of the whole valley and leaves it through a narrow gorge below the bridge.\par Fishing needs a permit from the Aldenbrook post office.)rtf"},
+};
+
+std::string linkOf(int hotspot) {
+    return hotspot < 0 ? demo::kViewpointLink : demo::kHotspots[hotspot].mslink;
+}
+
+bool hasFirstMedia(int hotspot) {
+    return std::any_of(std::begin(demo::kMedia), std::end(demo::kMedia), [&](const demo::Media& m) {
+        return m.hotspot == hotspot && std::strcmp(m.sequence, "00") == 0;
+    });
+}
+
+dbase::TableOptions options() {
+    dbase::TableOptions o;
+    o.lastUpdate = {1999, 6, 15};
+    return o;
+}
+
+// The viewpoint's record. NUMHOTSPOT is the number of hotspots the viewer will load: those
+// with a first media record.
+dbase::TableSpec parkTable() {
+    int loaded = 0;
+    for (int i = 0; i < static_cast<int>(std::size(demo::kHotspots)); ++i)
+        loaded += hasFirstMedia(i);
+    dbase::TableSpec spec;
+    spec.fields = {{"PARKNO", 'C', 6},
+                   {"PARKNAME", 'C', 40},
+                   {"NUMHOTSPOT", 'N', 3},
+                   {"COPYRIGHT", 'C', 60},
+                   {"MSLINK", 'C', kLinkWidth}};
+    spec.records = {{demo::kPanCode, demo::kViewpointName, std::to_string(loaded), demo::kCopyright,
+                     demo::kViewpointLink}};
+    spec.tags = {{"PARKNO", "PARKNO"}, {"NUMHOTSPOT", "NUMHOTSPOT"}};
+    spec.options = options();
+    return spec;
+}
+
+// Hotspots stored left to right across the panorama, so only the HSID tag gives their order.
+dbase::TableSpec hotspotTable() {
+    dbase::TableSpec spec;
+    spec.fields = {
+        {"HSID", 'C', 10}, {"MSLINK", 'C', kLinkWidth}, {"X", 'N', 5},   {"Y", 'N', 5},
+        {"WIDTH", 'N', 5}, {"HEIGHT", 'N', 5},          {"POI", 'N', 1}, {"CAMP", 'N', 1}};
+    std::vector<const demo::Hotspot*> byPosition;
+    for (const demo::Hotspot& h : demo::kHotspots)
+        byPosition.push_back(&h);
+    std::stable_sort(byPosition.begin(), byPosition.end(),
+                     [](const demo::Hotspot* a, const demo::Hotspot* b) { return a->x < b->x; });
+    for (const demo::Hotspot* h : byPosition) {
+        spec.records.push_back({h->hsid, h->mslink, std::to_string(h->x), std::to_string(h->y),
+                                std::to_string(h->width), std::to_string(h->height),
+                                h->poi ? "1" : "0", h->camp ? "1" : "0"});
+    }
+    spec.tags = {{"HSID", "HSID"}};
+    spec.options = options();
+    return spec;
+}
+
+// Media records stored round by round (every link's "00", then every "01", ...), so only the
+// MSLINKPLUS tag groups them by link.
+dbase::TableSpec mediaTable() {
+    dbase::TableSpec spec;
+    spec.fields = {{"MSLINK", 'C', kLinkWidth}, {"MSLINKPLUS", 'C', 2}, {"MEDIANAME", 'C', 12},
+                   {"MEDIATYPE", 'N', 2},       {"SITE", 'C', 30},      {"CAPTION", 'C', 50},
+                   {"CREDITS", 'C', 50}};
+    std::vector<const demo::Media*> byRound;
+    for (const demo::Media& m : demo::kMedia)
+        byRound.push_back(&m);
+    std::stable_sort(byRound.begin(), byRound.end(),
+                     [](const demo::Media* a, const demo::Media* b) {
+                         return std::strcmp(a->sequence, b->sequence) < 0;
+                     });
+    for (const demo::Media* m : byRound) {
+        spec.records.push_back({linkOf(m->hotspot), m->sequence, m->mediaName,
+                                std::to_string(m->mediaType), m->site, m->caption, m->credits});
+    }
+    spec.tags = {{"MSLINKPLUS", "MSLINK+MSLINKPLUS"}};
+    spec.options = options();
+    return spec;
+}
+
+dbase::TableSpec narrativeTable() {
+    dbase::TableSpec spec;
+    spec.fields = {{"MSLINK", 'C', kLinkWidth}, {"NARRATIVET", 'M'}};
+    for (const Narrative& n : kNarratives)
+        spec.records.push_back({linkOf(n.hotspot), n.text});
+    spec.tags = {{"MSLINK", "MSLINK"}};
+    spec.options = options();
+    return spec;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: make_demo DIR\n"
+                     "writes the demo tables SVNPARK, SVHOTSPO, SVMMINFO and SVNARRAT into DIR\n";
+        return 2;
+    }
+    const std::filesystem::path dir = argv[1];
+    try {
+        dbase::writeTable(dir, "SVNPARK", parkTable());
+        dbase::writeTable(dir, "SVHOTSPO", hotspotTable());
+        dbase::writeTable(dir, "SVMMINFO", mediaTable());
+        dbase::writeTable(dir, "SVNARRAT", narrativeTable());
+    } catch (const std::exception& error) {
+        std::cerr << "make_demo: " << error.what() << "\n";
+        return 1;
+    }
+    std::cout << "make_demo: wrote the tables of " << demo::kPanCode << " to " << dir.string()
+              << "\n";
+    return 0;
+}
