@@ -104,8 +104,20 @@ int descendLeftmost(Tag4& tag, std::uint32_t page) {
     }
 }
 
-// From a leaf whose items are used up, on to the first item of the next non-empty leaf.
+// From a leaf whose items are used up, on to the first item of the next non-empty leaf. The keys
+// of a sound tree never go back in the tag's order from one leaf to the next; a tree whose
+// pointers lead back to earlier leaves is caught by that, or by the bound on leaf moves.
 int nextLeaf(Tag4& tag) {
+    bool haveLast = false;
+    {
+        const Tag4::Level& leaf = tag.path[tag.depth - 1];
+        const unsigned char* node = tag.index->block(leaf.page);
+        const int count = node ? nodeCount(tag, node) : -1;
+        if (count > 0) {
+            std::memcpy(tag.lastKey, itemKey(tag, node, count - 1), tag.keyLength);
+            haveLast = true;
+        }
+    }
     for (;;) {
         if (--tag.stepsLeft < 0) return kTreeCorrupt;
         // Climb to the nearest level with a further child.
@@ -130,7 +142,11 @@ int nextLeaf(Tag4& tag) {
         if (!leaf) return kTreeCorrupt;
         const int count = nodeCount(tag, leaf);
         if (count < 0) return kTreeCorrupt;
-        if (count > 0) return 0;
+        if (count > 0) {
+            if (haveLast && tag4compareKeys(tag, itemKey(tag, leaf, 0), tag.lastKey) < 0)
+                return kTreeCorrupt;
+            return 0;
+        }
     }
 }
 
@@ -366,6 +382,24 @@ void tag4exprKey(const Tag4& tag, const ExprValue& value, std::string& storage, 
         key.length = tag.keyLength;
         break;
     }
+}
+
+int tag4compareKeys(const Tag4& tag, const unsigned char* a, const unsigned char* b) {
+    int rc;
+    switch (tag.keyType) {
+    case 'N':
+        rc = decimalCompare(decimalFromKey(a), decimalFromKey(b));
+        break;
+    case 'D': {
+        const double x = dateFromKey(a), y = dateFromKey(b);
+        rc = x < y ? -1 : (x > y ? 1 : 0);
+        break;
+    }
+    default:
+        rc = std::memcmp(a, b, tag.keyLength);
+        break;
+    }
+    return tag.descending ? -rc : rc;
 }
 
 int tag4compare(const Tag4& tag, const unsigned char* key, const SearchKey& search) {

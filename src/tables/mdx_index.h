@@ -69,9 +69,10 @@ struct Tag4 {
 
     // Position: the path from the root to the current leaf item.
     Level path[kMaxDepth];
-    int depth = 0;              // 0: not positioned
-    long positionRecNo = -1;    // the record the position was last made current for
-    std::int64_t stepsLeft = 0; // leaf moves allowed before a walk counts as a cycle
+    int depth = 0;                   // 0: not positioned
+    long positionRecNo = -1;         // the record the position was last made current for
+    std::int64_t stepsLeft = 0;      // leaf moves allowed before a walk counts as a cycle
+    unsigned char lastKey[256] = {}; // last key of the leaf being left, for the order check
 };
 
 struct Index4 {
@@ -105,6 +106,8 @@ constexpr int kTreeCorrupt = -1; // a block is out of the file, malformed, or th
 void tag4searchKey(const Tag4& tag, const char* text, SearchKey& key);
 // The key of an evaluated expression, for repositioning on a record.
 void tag4exprKey(const Tag4& tag, const ExprValue& value, std::string& storage, SearchKey& key);
+// Compares two stored keys in the tag's order.
+int tag4compareKeys(const Tag4& tag, const unsigned char* a, const unsigned char* b);
 // Compares a stored key with a search key on the compared part, in the tag's order: < 0 when the
 // stored key comes first, 0 when equal.
 int tag4compare(const Tag4& tag, const unsigned char* key, const SearchKey& search);

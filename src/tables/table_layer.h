@@ -135,6 +135,38 @@ private:
     unsigned m_len = 0;
 };
 
+// A field handle: its bytes in the owning table's record buffer are its text view.
+class Field4 : public Str4 {
+public:
+    Field4(Data4* data, std::string name, char type, unsigned length, int decimals, unsigned offset)
+        : data(data), name(std::move(name)), type(type), length(length), decimals(decimals),
+          offset(offset) {}
+
+    char* ptr() override;
+    unsigned len() const override { return length; }
+    virtual bool isMemo() const { return false; }
+
+    Data4* data;
+    std::string name; // upper case, at most 10 characters
+    char type;        // upper-cased type letter
+    unsigned length;
+    int decimals;
+    unsigned offset;  // from the start of the record (the deletion flag is byte 0)
+    std::string copy; // NUL-terminated copy of the value, for the memo calls on plain fields
+};
+
+// A memo field: the field's bytes hold the block number; the text of the current record is read
+// from the memo file when first asked for after a record change.
+class Field4memo : public Field4 {
+public:
+    using Field4::Field4;
+    bool isMemo() const override { return true; }
+
+    bool reread = true;
+    std::vector<char> text; // capacity = size; holds the text and its NUL
+    unsigned textLength = 0;
+};
+
 // The opening every table reader uses: the context's autoOpen and createSafety set aside, the
 // table opened without its index, then its production index, then the named fields and tags
 // looked up in the given order (a name not found is reported by the layer but leaves its handle
