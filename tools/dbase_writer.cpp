@@ -537,6 +537,7 @@ std::uint32_t appendMemo(MemoFile& memo, unsigned blockSize, const std::string& 
     putU32(entry, 4, static_cast<std::uint32_t>(text.size() + 8));
     entry += text;
     const std::size_t blocks = (entry.size() + blockSize - 1) / blockSize;
+    if (blocks > 0xFFFFFFFFull - memo.nextBlock) fail("memo file too large");
     entry.resize(blocks * blockSize, '\0');
     memo.bytes += entry;
     memo.nextBlock += static_cast<std::uint32_t>(blocks);
@@ -583,6 +584,7 @@ public:
     }
 
     std::uint32_t allocate() {
+        if (m_nextBlock >= 0xFFFFFFFFu / (m_blockSize / 512)) fail("index file too large");
         const std::uint32_t page = m_nextBlock * (m_blockSize / 512);
         ++m_nextBlock;
         m_bytes.resize(static_cast<std::size_t>(m_nextBlock) * m_blockSize, '\0');

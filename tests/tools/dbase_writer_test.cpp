@@ -661,6 +661,31 @@ TEST(DbaseWriterTableLayer, ReadsEveryTagRecordAndMemo) {
     }
 }
 
+TEST(DbaseWriterTableLayer, AnEmptyTableHasEmptyTags) {
+    TempDir dir;
+    dbase::TableSpec spec;
+    spec.fields = {{"NAME", 'C', 8}, {"NOTE", 'M'}};
+    spec.tags = {{"NAME", "NAME"}, {"NAMED", "NAME", true}};
+    const dbase::TableFiles files = dbase::writeTable(dir.path(), "EMPTY", spec);
+    EXPECT_EQ(files.dbf.size(), files.headerLength + 1u);
+    EXPECT_EQ(files.tag("NAME")->levels, 1);
+    EXPECT_EQ(dbase::getU32(files.dbt, 0), 1u) << "the first entry would go to block 1";
+
+    platform::RecordedMessageBoxes boxes;
+    Code4 code;
+    ASSERT_EQ(code4init(&code), 0);
+    OpenTable table;
+    ASSERT_EQ(openTableSequence(code, dir.str() + "/EMPTY", {"NAME"}, {"NAME", "NAMED"}, table), 0);
+    for (Tag4* tag : table.tags) {
+        d4tagSelect(table.data, tag);
+        EXPECT_EQ(d4seek(table.data, ""), r4eof);
+        EXPECT_EQ(d4recNo(table.data), 1) << "end of file is record count + 1";
+    }
+    EXPECT_EQ(d4close(table.data), 0);
+    EXPECT_EQ(code4initUndo(&code), 0);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>());
+}
+
 // ---------------------------------------------------------------------------------------------
 // Real files: read a corpus table (with a few lines of parsing here), write it again and let the
 // perl reader compare both.
