@@ -3,6 +3,7 @@
 // output depends on nothing but this program, so every run writes the same bytes.
 #include "tools/demo_layout.h"
 #include "tools/dbase_writer.h"
+#include "tools/demo_images.h"
 
 #include <algorithm>
 #include <cstring>
@@ -156,7 +157,8 @@ int main(int argc, char** argv) {
         std::cerr << "make_demo: " << error.what() << "\n";
         return 1;
     }
-    std::cout << "make_demo: wrote the tables of " << demo::kPanCode << " to " << dir.string()
-              << "\n";
+    if (!demo::writeDemoImages(dir.string())) return 1;
+    std::cout << "make_demo: wrote the tables and images of " << demo::kPanCode << " to "
+              << dir.string() << "\n";
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "platform/core/message_box.h"
 #include "tables/mdx_index.h"
 #include "tables/table_layer.h"
+#include "tools/pantool_image.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +28,12 @@ constexpr Command kCommands[] = {
      "fields, tags and record count of a dBASE table; --dump prints every record, --seek the "
      "results of a seek and up to N seek-nexts, --walk every entry of a tag in key order",
      &runTable},
+    {"image", "image FILE [--depth 8|24] [--palette memdib.pal] [--out OUT.bmp]",
+     "reads an image as the viewer does (a JPEG needs --palette) and prints its width, "
+     "height and bit count; --out writes the bitmap in memory as a BMP file",
+     &pantool::runImage},
+    {"palette", "palette IMAGE.GZ --out memdib.pal",
+     "makes the palette cache file from a panorama's colour table", &pantool::runPalette},
 };
 
 void printHelp(std::FILE* out) {

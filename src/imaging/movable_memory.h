@@ -28,7 +28,10 @@ public:
     std::size_t size() const { return m_size; }
 
 private:
-    std::unique_ptr<std::byte[]> m_bytes;
+    struct Release {
+        void operator()(std::byte* bytes) const;
+    };
+    std::unique_ptr<std::byte[], Release> m_bytes;
     std::size_t m_size = 0;
 };
 
