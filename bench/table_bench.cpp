@@ -70,13 +70,13 @@ private:
     }
 
     void writeTable() {
-        dbase::TableSpec spec;
-        spec.fields = {{"KEY", 'C', 10}, {"NAME", 'C', 24}, {"AMOUNT", 'N', 10, 2}, {"DAY", 'D'}};
-        spec.records.reserve(kRows);
+        dbase::TableDef def;
+        def.fields = {{"KEY", 'C', 10}, {"NAME", 'C', 24}, {"AMOUNT", 'N', 10, 2}, {"DAY", 'D'}};
+        def.records.reserve(kRows);
         for (long i = 0; i < kRows; ++i)
-            spec.records.push_back(row(i));
-        spec.tags = {{"KEY", "KEY"}};
-        dbase::writeTable(m_dir, "BENCH", spec);
+            def.records.push_back(row(i));
+        def.tags = {{"KEY", "KEY"}};
+        dbase::writeTable(m_dir, "BENCH", def);
     }
 
     void writeSqlite() {

@@ -165,11 +165,11 @@ unsigned defaultLength(char type) {
     }
 }
 
-std::vector<FieldSpec> normalisedFields(const std::vector<FieldSpec>& fields) {
-    std::vector<FieldSpec> out;
+std::vector<FieldDef> normalisedFields(const std::vector<FieldDef>& fields) {
+    std::vector<FieldDef> out;
     std::set<std::string> names;
-    for (const FieldSpec& given : fields) {
-        FieldSpec f = given;
+    for (const FieldDef& given : fields) {
+        FieldDef f = given;
         f.name = upper(f.name);
         f.type = static_cast<char>(std::toupper(static_cast<unsigned char>(f.type)));
         if (f.name.empty() || f.name.size() > 10)
@@ -257,7 +257,7 @@ using Node = KeyExpression::Node;
 
 class ExpressionParser {
 public:
-    ExpressionParser(const std::vector<FieldSpec>& fields, std::string_view text,
+    ExpressionParser(const std::vector<FieldDef>& fields, std::string_view text,
                      std::vector<Node>& nodes)
         : m_fields(fields), m_text(text), m_nodes(nodes) {}
 
@@ -333,7 +333,7 @@ private:
         const std::string name = identifier();
         if (!accept('(')) {
             const auto found = std::find_if(m_fields.begin(), m_fields.end(),
-                                            [&](const FieldSpec& f) { return f.name == name; });
+                                            [&](const FieldDef& f) { return f.name == name; });
             if (found == m_fields.end()) error("no field " + name);
             Node node;
             node.field = static_cast<int>(found - m_fields.begin());
@@ -392,7 +392,7 @@ private:
         return add(node);
     }
 
-    const std::vector<FieldSpec>& m_fields;
+    const std::vector<FieldDef>& m_fields;
     std::string_view m_text;
     std::vector<Node>& m_nodes;
     std::size_t m_pos = 0;
@@ -404,7 +404,7 @@ struct Value {
     Decimal number;
 };
 
-Value evaluate(const std::vector<Node>& nodes, int index, const std::vector<FieldSpec>& fields,
+Value evaluate(const std::vector<Node>& nodes, int index, const std::vector<FieldDef>& fields,
                const std::vector<std::string>& record) {
     const Node& node = nodes[static_cast<std::size_t>(index)];
     const auto operand = [&] { return evaluate(nodes, node.left, fields, record); };
@@ -462,7 +462,7 @@ Value evaluate(const std::vector<Node>& nodes, int index, const std::vector<Fiel
 
 } // namespace
 
-KeyExpression::KeyExpression(const std::vector<FieldSpec>& fields, std::string_view text)
+KeyExpression::KeyExpression(const std::vector<FieldDef>& fields, std::string_view text)
     : m_fields(normalisedFields(fields)) {
     if (text.empty() || text.size() > 220) fail("a key expression has 1 to 220 characters");
     m_root = ExpressionParser(m_fields, text, m_nodes).parse();
@@ -503,7 +503,7 @@ const TagLayout* TableFiles::tag(std::string_view name) const {
 
 namespace {
 
-std::string fieldText(const FieldSpec& f, const std::string& value, std::size_t record) {
+std::string fieldText(const FieldDef& f, const std::string& value, std::size_t record) {
     const auto tooLong = [&] {
         fail("record " + std::to_string(record) + ": '" + value + "' does not fit field " + f.name);
     };
@@ -665,13 +665,13 @@ void putDate(std::string& bytes, std::size_t offset, const Date& date) {
     bytes[offset + 2] = static_cast<char>(date.day);
 }
 
-std::string buildIndex(std::string_view tableName, const std::vector<FieldSpec>& fields,
-                       const TableSpec& spec, std::vector<TagLayout>& layouts) {
-    const TableOptions& options = spec.options;
+std::string buildIndex(std::string_view tableName, const std::vector<FieldDef>& fields,
+                       const TableDef& def, std::vector<TagLayout>& layouts) {
+    const TableOptions& options = def.options;
     const unsigned blockSize = options.indexBlockSize;
     if (blockSize == 0 || blockSize % 512 != 0 || blockSize > 63 * 512)
         fail("index block size must be a multiple of 512 up to 32256");
-    if (spec.tags.size() > 47) fail("an index holds at most 47 tags");
+    if (def.tags.size() > 47) fail("an index holds at most 47 tags");
     if (options.maxKeysPerNode == 1) fail("B-tree nodes need room for at least 2 keys");
 
     IndexBuilder builder(blockSize);
@@ -679,7 +679,7 @@ std::string buildIndex(std::string_view tableName, const std::vector<FieldSpec>&
                            '\0');
     std::vector<std::uint32_t> headerPages;
     std::set<std::string> names;
-    for (const TagSpec& tag : spec.tags) {
+    for (const TagDef& tag : def.tags) {
         const std::string name = upper(tag.name);
         if (name.empty() || name.size() > 10)
             fail("tag name '" + name + "' needs 1 to 10 characters");
@@ -687,8 +687,8 @@ std::string buildIndex(std::string_view tableName, const std::vector<FieldSpec>&
         headerPages.push_back(builder.allocate());
     }
 
-    for (std::size_t t = 0; t < spec.tags.size(); ++t) {
-        const TagSpec& tag = spec.tags[t];
+    for (std::size_t t = 0; t < def.tags.size(); ++t) {
+        const TagDef& tag = def.tags[t];
         const KeyExpression expression(fields, tag.expression);
         TagLayout layout;
         layout.name = upper(tag.name);
@@ -701,9 +701,9 @@ std::string buildIndex(std::string_view tableName, const std::vector<FieldSpec>&
         if (layout.maxKeysPerNode < 2) fail("tag " + layout.name + ": keys too long for the block");
 
         std::vector<IndexEntry> entries;
-        entries.reserve(spec.records.size());
-        for (std::size_t r = 0; r < spec.records.size(); ++r)
-            entries.push_back({expression.key(spec.records[r]), static_cast<std::uint32_t>(r + 1)});
+        entries.reserve(def.records.size());
+        for (std::size_t r = 0; r < def.records.size(); ++r)
+            entries.push_back({expression.key(def.records[r]), static_cast<std::uint32_t>(r + 1)});
         const char type = expression.keyType();
         const int direction = tag.descending ? -1 : 1;
         // Equal keys keep record-number order in both directions.
@@ -748,7 +748,7 @@ std::string buildIndex(std::string_view tableName, const std::vector<FieldSpec>&
     mdx[24] = 1;    // production index
     mdx[25] = 0x30; // tag table slots
     mdx[26] = 0x20; // bytes per slot
-    putU16(mdx, 28, static_cast<std::uint16_t>(spec.tags.size()));
+    putU16(mdx, 28, static_cast<std::uint16_t>(def.tags.size()));
     putU32(mdx, 32, builder.pages()); // next free page: the end of the file
     putDate(mdx, 44, options.lastUpdate);
     mdx[529] = 1;
@@ -780,18 +780,18 @@ std::string buildIndex(std::string_view tableName, const std::vector<FieldSpec>&
 
 } // namespace
 
-TableFiles buildTable(std::string_view name, const TableSpec& spec) {
-    const std::vector<FieldSpec> fields = normalisedFields(spec.fields);
-    const TableOptions& options = spec.options;
+TableFiles buildTable(std::string_view name, const TableDef& def) {
+    const std::vector<FieldDef> fields = normalisedFields(def.fields);
+    const TableOptions& options = def.options;
     if (fields.empty()) fail("a table needs at least one field");
     if (fields.size() > 255) fail("a table has at most 255 fields");
-    if (spec.records.size() > 0x7FFFFFFF) fail("too many records");
+    if (def.records.size() > 0x7FFFFFFF) fail("too many records");
 
     TableFiles files;
     files.headerLength = static_cast<unsigned>(32 + 32 * fields.size() + 1);
     unsigned recordLength = 1;
     bool hasMemo = false;
-    for (const FieldSpec& f : fields) {
+    for (const FieldDef& f : fields) {
         files.fieldOffsets.push_back(recordLength);
         recordLength += f.length;
         hasMemo = hasMemo || f.type == 'M';
@@ -805,17 +805,17 @@ TableFiles buildTable(std::string_view name, const TableSpec& spec) {
 
     std::string& dbf = files.dbf;
     dbf.assign(files.headerLength, '\0');
-    dbf.reserve(files.headerLength + spec.records.size() * recordLength + 1);
+    dbf.reserve(files.headerLength + def.records.size() * recordLength + 1);
     dbf[0] = static_cast<char>(options.version ? options.version : hasMemo ? 0x8B : 0x03);
     putDate(dbf, 1, options.lastUpdate);
     putU32(dbf, 4,
            static_cast<std::uint32_t>(options.recordCountOverride.value_or(
-               static_cast<std::int32_t>(spec.records.size()))));
+               static_cast<std::int32_t>(def.records.size()))));
     putU16(dbf, 8, static_cast<std::uint16_t>(files.headerLength));
     putU16(dbf, 10, static_cast<std::uint16_t>(recordLength));
-    dbf[28] = options.productionIndexFlag.value_or(!spec.tags.empty()) ? 1 : 0;
+    dbf[28] = options.productionIndexFlag.value_or(!def.tags.empty()) ? 1 : 0;
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        const FieldSpec& f = fields[i];
+        const FieldDef& f = fields[i];
         const std::size_t at = 32 + 32 * i;
         putBytes(dbf, at, f.name);
         dbf[at + 11] = f.type;
@@ -826,19 +826,19 @@ TableFiles buildTable(std::string_view name, const TableSpec& spec) {
             dbf[at + 17] = static_cast<char>(f.decimals);
         }
         // dBASE IV marks a field that a tag indexes by its name alone.
-        for (const TagSpec& tag : spec.tags)
+        for (const TagDef& tag : def.tags)
             if (upper(trimmed(tag.expression)) == f.name) dbf[at + 31] = 1;
     }
     dbf[files.headerLength - 1] = 0x0D;
 
-    for (std::size_t r = 0; r < spec.records.size(); ++r) {
-        const std::vector<std::string>& record = spec.records[r];
+    for (std::size_t r = 0; r < def.records.size(); ++r) {
+        const std::vector<std::string>& record = def.records[r];
         if (record.size() != fields.size())
             fail("record " + std::to_string(r + 1) + " has " + std::to_string(record.size()) +
                  " values for " + std::to_string(fields.size()) + " fields");
-        dbf += spec.deleted.count(static_cast<long>(r + 1)) ? '*' : ' ';
+        dbf += def.deleted.count(static_cast<long>(r + 1)) ? '*' : ' ';
         for (std::size_t i = 0; i < fields.size(); ++i) {
-            const FieldSpec& f = fields[i];
+            const FieldDef& f = fields[i];
             if (f.type == 'M') {
                 std::string text;
                 if (!record[i].empty())
@@ -850,8 +850,8 @@ TableFiles buildTable(std::string_view name, const TableSpec& spec) {
             }
         }
     }
-    for (long n : spec.deleted)
-        if (n < 1 || static_cast<std::size_t>(n) > spec.records.size())
+    for (long n : def.deleted)
+        if (n < 1 || static_cast<std::size_t>(n) > def.records.size())
             fail("deleted record " + std::to_string(n) + " does not exist");
     if (options.endOfFileMarker) dbf += '\x1A';
 
@@ -865,7 +865,7 @@ TableFiles buildTable(std::string_view name, const TableSpec& spec) {
         putU16(header, 20, static_cast<std::uint16_t>(options.memoBlockSize));
         files.dbt = header + memo.bytes;
     }
-    if (!spec.tags.empty()) files.mdx = buildIndex(name, fields, spec, files.tags);
+    if (!def.tags.empty()) files.mdx = buildIndex(name, fields, def, files.tags);
     return files;
 }
 
@@ -889,8 +889,8 @@ void writeFiles(const std::filesystem::path& dir, std::string_view name, const T
 }
 
 TableFiles writeTable(const std::filesystem::path& dir, std::string_view name,
-                      const TableSpec& spec) {
-    TableFiles files = buildTable(name, spec);
+                      const TableDef& def) {
+    TableFiles files = buildTable(name, def);
     writeFiles(dir, name, files);
     return files;
 }

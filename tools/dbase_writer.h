@@ -26,14 +26,14 @@ struct Date {
     int day = 15;
 };
 
-struct FieldSpec {
+struct FieldDef {
     std::string name;    // up to 10 characters; stored upper-cased
     char type = 'C';     // C, N, F, D, L or M
     unsigned length = 0; // 0: the type's usual width (C 10, N and F 10, D 8, L 1, M 10)
     unsigned decimals = 0;
 };
 
-struct TagSpec {
+struct TagDef {
     std::string name;       // up to 10 characters; stored upper-cased
     std::string expression; // see KeyExpression for what can be written
     bool descending = false;
@@ -59,11 +59,11 @@ struct TableOptions {
 // C texts are blank-padded on the right, N and F texts right-aligned as given, D texts are
 // YYYYMMDD or empty, L texts one character or empty, and a memo field holds its memo text itself
 // (empty: no memo).
-struct TableSpec {
-    std::vector<FieldSpec> fields;
+struct TableDef {
+    std::vector<FieldDef> fields;
     std::vector<std::vector<std::string>> records;
     std::set<long> deleted; // 1-based numbers of records marked deleted
-    std::vector<TagSpec> tags;
+    std::vector<TagDef> tags;
     TableOptions options;
 };
 
@@ -98,12 +98,11 @@ struct TableFiles {
     const TagLayout* tag(std::string_view name) const;
 };
 
-TableFiles buildTable(std::string_view name, const TableSpec& spec);
+TableFiles buildTable(std::string_view name, const TableDef& def);
 // Writes NAME.DBF, NAME.MDX and NAME.DBT into the folder (created when missing), replacing
 // earlier files of that table; a buffer that is empty removes the file of that name.
 void writeFiles(const std::filesystem::path& dir, std::string_view name, const TableFiles& files);
-TableFiles writeTable(const std::filesystem::path& dir, std::string_view name,
-                      const TableSpec& spec);
+TableFiles writeTable(const std::filesystem::path& dir, std::string_view name, const TableDef& def);
 
 // A tag's key expression over a table's fields. Writable forms: a field name (C, N, F or D),
 // `A + B` concatenation of character values, UPPER(c), TRIM(c), LTRIM(c), SUBSTR(c, start[, len]),
@@ -112,10 +111,10 @@ TableFiles writeTable(const std::filesystem::path& dir, std::string_view name,
 // 8-byte doubles of the Julian day.
 class KeyExpression {
 public:
-    KeyExpression(const std::vector<FieldSpec>& fields, std::string_view text);
+    KeyExpression(const std::vector<FieldDef>& fields, std::string_view text);
     char keyType() const { return m_type; } // 'C', 'N' or 'D'
     unsigned keyLength() const;
-    // The key bytes of one record (texts as in TableSpec::records).
+    // The key bytes of one record (texts as in TableDef::records).
     std::string key(const std::vector<std::string>& record) const;
 
     // One operation of the parsed expression; operands are indexes into the node list.
@@ -132,7 +131,7 @@ public:
     };
 
 private:
-    std::vector<FieldSpec> m_fields;
+    std::vector<FieldDef> m_fields;
     std::vector<Node> m_nodes;
     int m_root = 0;
     char m_type = 'C';

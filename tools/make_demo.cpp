@@ -68,27 +68,27 @@ dbase::TableOptions options() {
 
 // The viewpoint's record. NUMHOTSPOT is the number of hotspots the viewer will load: those
 // with a first media record.
-dbase::TableSpec parkTable() {
+dbase::TableDef parkTable() {
     int loaded = 0;
     for (int i = 0; i < static_cast<int>(std::size(demo::kHotspots)); ++i)
         loaded += hasFirstMedia(i);
-    dbase::TableSpec spec;
-    spec.fields = {{"PARKNO", 'C', 6},
-                   {"PARKNAME", 'C', 40},
-                   {"NUMHOTSPOT", 'N', 3},
-                   {"COPYRIGHT", 'C', 60},
-                   {"MSLINK", 'C', kLinkWidth}};
-    spec.records = {{demo::kPanCode, demo::kViewpointName, std::to_string(loaded), demo::kCopyright,
-                     demo::kViewpointLink}};
-    spec.tags = {{"PARKNO", "PARKNO"}, {"NUMHOTSPOT", "NUMHOTSPOT"}};
-    spec.options = options();
-    return spec;
+    dbase::TableDef def;
+    def.fields = {{"PARKNO", 'C', 6},
+                  {"PARKNAME", 'C', 40},
+                  {"NUMHOTSPOT", 'N', 3},
+                  {"COPYRIGHT", 'C', 60},
+                  {"MSLINK", 'C', kLinkWidth}};
+    def.records = {{demo::kPanCode, demo::kViewpointName, std::to_string(loaded), demo::kCopyright,
+                    demo::kViewpointLink}};
+    def.tags = {{"PARKNO", "PARKNO"}, {"NUMHOTSPOT", "NUMHOTSPOT"}};
+    def.options = options();
+    return def;
 }
 
 // Hotspots stored left to right across the panorama, so only the HSID tag gives their order.
-dbase::TableSpec hotspotTable() {
-    dbase::TableSpec spec;
-    spec.fields = {
+dbase::TableDef hotspotTable() {
+    dbase::TableDef def;
+    def.fields = {
         {"HSID", 'C', 10}, {"MSLINK", 'C', kLinkWidth}, {"X", 'N', 5},   {"Y", 'N', 5},
         {"WIDTH", 'N', 5}, {"HEIGHT", 'N', 5},          {"POI", 'N', 1}, {"CAMP", 'N', 1}};
     std::vector<const demo::Hotspot*> byPosition;
@@ -97,22 +97,22 @@ dbase::TableSpec hotspotTable() {
     std::stable_sort(byPosition.begin(), byPosition.end(),
                      [](const demo::Hotspot* a, const demo::Hotspot* b) { return a->x < b->x; });
     for (const demo::Hotspot* h : byPosition) {
-        spec.records.push_back({h->hsid, h->mslink, std::to_string(h->x), std::to_string(h->y),
-                                std::to_string(h->width), std::to_string(h->height),
-                                h->poi ? "1" : "0", h->camp ? "1" : "0"});
+        def.records.push_back({h->hsid, h->mslink, std::to_string(h->x), std::to_string(h->y),
+                               std::to_string(h->width), std::to_string(h->height),
+                               h->poi ? "1" : "0", h->camp ? "1" : "0"});
     }
-    spec.tags = {{"HSID", "HSID"}};
-    spec.options = options();
-    return spec;
+    def.tags = {{"HSID", "HSID"}};
+    def.options = options();
+    return def;
 }
 
 // Media records stored round by round (every link's "00", then every "01", ...), so only the
 // MSLINKPLUS tag groups them by link.
-dbase::TableSpec mediaTable() {
-    dbase::TableSpec spec;
-    spec.fields = {{"MSLINK", 'C', kLinkWidth}, {"MSLINKPLUS", 'C', 2}, {"MEDIANAME", 'C', 12},
-                   {"MEDIATYPE", 'N', 2},       {"SITE", 'C', 30},      {"CAPTION", 'C', 50},
-                   {"CREDITS", 'C', 50}};
+dbase::TableDef mediaTable() {
+    dbase::TableDef def;
+    def.fields = {{"MSLINK", 'C', kLinkWidth}, {"MSLINKPLUS", 'C', 2}, {"MEDIANAME", 'C', 12},
+                  {"MEDIATYPE", 'N', 2},       {"SITE", 'C', 30},      {"CAPTION", 'C', 50},
+                  {"CREDITS", 'C', 50}};
     std::vector<const demo::Media*> byRound;
     for (const demo::Media& m : demo::kMedia)
         byRound.push_back(&m);
@@ -121,22 +121,22 @@ dbase::TableSpec mediaTable() {
                          return std::strcmp(a->sequence, b->sequence) < 0;
                      });
     for (const demo::Media* m : byRound) {
-        spec.records.push_back({linkOf(m->hotspot), m->sequence, m->mediaName,
-                                std::to_string(m->mediaType), m->site, m->caption, m->credits});
+        def.records.push_back({linkOf(m->hotspot), m->sequence, m->mediaName,
+                               std::to_string(m->mediaType), m->site, m->caption, m->credits});
     }
-    spec.tags = {{"MSLINKPLUS", "MSLINK+MSLINKPLUS"}};
-    spec.options = options();
-    return spec;
+    def.tags = {{"MSLINKPLUS", "MSLINK+MSLINKPLUS"}};
+    def.options = options();
+    return def;
 }
 
-dbase::TableSpec narrativeTable() {
-    dbase::TableSpec spec;
-    spec.fields = {{"MSLINK", 'C', kLinkWidth}, {"NARRATIVET", 'M'}};
+dbase::TableDef narrativeTable() {
+    dbase::TableDef def;
+    def.fields = {{"MSLINK", 'C', kLinkWidth}, {"NARRATIVET", 'M'}};
     for (const Narrative& n : kNarratives)
-        spec.records.push_back({linkOf(n.hotspot), n.text});
-    spec.tags = {{"MSLINK", "MSLINK"}};
-    spec.options = options();
-    return spec;
+        def.records.push_back({linkOf(n.hotspot), n.text});
+    def.tags = {{"MSLINK", "MSLINK"}};
+    def.options = options();
+    return def;
 }
 
 } // namespace

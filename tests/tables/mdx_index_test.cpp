@@ -473,38 +473,38 @@ TEST(Decimal, KeysAndTextsCompareByValue) {
 // Tables from the project's dBASE writer, with trees of three and more levels: every record is
 // found by a seek on its own key in every tag, character, numeric, date and descending alike.
 TEST(WriterTables, EveryRecordIsFoundByItsKeyInEveryTag) {
-    dbase::TableSpec spec;
-    spec.fields = {{"NAME", 'C', 8, 0}, {"NUM", 'N', 8, 2}, {"DAY", 'D', 8, 0}};
+    dbase::TableDef def;
+    def.fields = {{"NAME", 'C', 8, 0}, {"NUM", 'N', 8, 2}, {"DAY", 'D', 8, 0}};
     for (int i = 0; i < 60; ++i) {
         char num[16], day[16];
         std::snprintf(num, sizeof num, "%.2f", (i * 37 % 23) - 7.5);
         std::snprintf(day, sizeof day, "19%02d%02d%02d", 70 + i % 29, 1 + i % 12, 1 + i % 28);
-        spec.records.push_back(
+        def.records.push_back(
             {std::string(1, char('A' + i % 26)) + std::to_string(i % 7), num, day});
     }
-    spec.tags = {{"BYNAME", "UPPER(NAME)", false, false},
+    def.tags = {{"BYNAME", "UPPER(NAME)", false, false},
                  {"BYNUM", "NUM", false, false},
                  {"BYDAY", "DAY", true, false},
                  {"BYMIX", "NAME+STR(NUM,8,2)+DTOS(DAY)", true, false}};
-    spec.options.indexBlockSize = 512;
-    spec.options.maxKeysPerNode = 3;
+    def.options.indexBlockSize = 512;
+    def.options.maxKeysPerNode = 3;
     Fixture f;
-    const dbase::TableFiles files = dbase::writeTable(f.dir.path(), "W", spec);
+    const dbase::TableFiles files = dbase::writeTable(f.dir.path(), "W", def);
     ASSERT_GE(files.tags[0].levels, 3);
     OpenTable table;
     ASSERT_EQ(openTableSequence(f.code, f.path("w"), {}, {}, table), 0);
-    for (const dbase::TagSpec& tagSpec : spec.tags) {
-        SCOPED_TRACE(tagSpec.name);
-        Tag4* tag = d4tag(table.data, tagSpec.name.c_str());
+    for (const dbase::TagDef& tagDef : def.tags) {
+        SCOPED_TRACE(tagDef.name);
+        Tag4* tag = d4tag(table.data, tagDef.name.c_str());
         ASSERT_NE(tag, nullptr);
         d4tagSelect(table.data, tag);
-        for (long n = 1; n <= long(spec.records.size()); ++n) {
+        for (long n = 1; n <= long(def.records.size()); ++n) {
             ASSERT_EQ(d4go(table.data, n), 0);
             // The record's own key, as the seeks take it.
             const ExprValue value = tag->expr.evaluate();
             std::string text = value.text;
-            if (value.type == ExprType::Numeric) text = spec.records[std::size_t(n - 1)][1];
-            if (value.type == ExprType::Date) text = spec.records[std::size_t(n - 1)][2];
+            if (value.type == ExprType::Numeric) text = def.records[std::size_t(n - 1)][1];
+            if (value.type == ExprType::Date) text = def.records[std::size_t(n - 1)][2];
             int rc = d4seek(table.data, text.c_str());
             while (rc == 0 && d4recNo(table.data) != n)
                 rc = d4seekNext(table.data, text.c_str());

@@ -204,7 +204,7 @@ TEST(DbaseWriterKeys, DatesBecomeJulianDayDoubles) {
 }
 
 TEST(DbaseWriterKeys, ExpressionsGiveTheirKeyTypeAndLength) {
-    const std::vector<dbase::FieldSpec> fields = {
+    const std::vector<dbase::FieldDef> fields = {
         {"NAME", 'C', 8}, {"CITY", 'C', 12}, {"AMOUNT", 'N', 9, 2}, {"BORN", 'D'}};
     const std::vector<std::string> record = {"smith", "  Oslo", "-12.345", "19991231"};
     const struct {
@@ -237,81 +237,81 @@ TEST(DbaseWriterKeys, ExpressionsGiveTheirKeyTypeAndLength) {
 
 TEST(DbaseWriterErrors, RefusesWhatItCannotWrite) {
     const auto table = [] {
-        dbase::TableSpec spec;
-        spec.fields = {{"NAME", 'C', 4}, {"AMOUNT", 'N', 5}, {"NOTE", 'M'}};
-        spec.records = {{"ab", "1", ""}};
-        return spec;
+        dbase::TableDef def;
+        def.fields = {{"NAME", 'C', 4}, {"AMOUNT", 'N', 5}, {"NOTE", 'M'}};
+        def.records = {{"ab", "1", ""}};
+        return def;
     };
     const struct {
         const char* label;
-        void (*breakIt)(dbase::TableSpec&);
+        void (*breakIt)(dbase::TableDef&);
         const char* message;
     } cases[] = {
-        {"value too long", [](dbase::TableSpec& s) { s.records[0][0] = "abcde"; },
+        {"value too long", [](dbase::TableDef& s) { s.records[0][0] = "abcde"; },
          "record 1: 'abcde' does not fit field NAME"},
-        {"too few values", [](dbase::TableSpec& s) { s.records[0].pop_back(); },
+        {"too few values", [](dbase::TableDef& s) { s.records[0].pop_back(); },
          "record 1 has 2 values for 3 fields"},
-        {"unknown type", [](dbase::TableSpec& s) { s.fields[0].type = 'X'; },
+        {"unknown type", [](dbase::TableDef& s) { s.fields[0].type = 'X'; },
          "field NAME: the writer has no type 'X'"},
-        {"long field name", [](dbase::TableSpec& s) { s.fields[0].name = "ELEVENCHARS"; },
+        {"long field name", [](dbase::TableDef& s) { s.fields[0].name = "ELEVENCHARS"; },
          "field name 'ELEVENCHARS' must have 1 to 10 characters"},
         {"unknown field in a key",
-         [](dbase::TableSpec& s) {
+         [](dbase::TableDef& s) {
              s.tags = {{"T", "NAME+CITY"}};
          },
          "key expression 'NAME+CITY': no field CITY at 10"},
         {"numbers joined",
-         [](dbase::TableSpec& s) {
+         [](dbase::TableDef& s) {
              s.tags = {{"T", "NAME+AMOUNT"}};
          },
          "key expression 'NAME+AMOUNT': only character values can be joined at 12"},
         {"memo in a key",
-         [](dbase::TableSpec& s) {
+         [](dbase::TableDef& s) {
              s.tags = {{"T", "NOTE"}};
          },
          "key expression 'NOTE': field NOTE cannot be part of a key at 5"},
         {"function unknown",
-         [](dbase::TableSpec& s) {
+         [](dbase::TableDef& s) {
              s.tags = {{"T", "SOUNDEX(NAME)"}};
          },
          "key expression 'SOUNDEX(NAME)': the writer cannot compute SOUNDEX() at 13"},
         {"key too long",
-         [](dbase::TableSpec& s) {
+         [](dbase::TableDef& s) {
              s.fields[0].length = 101;
              s.tags = {{"T", "NAME"}};
          },
          "key expression 'NAME' gives a key of 101 characters; keys have 1 to 100"},
         {"tag twice",
-         [](dbase::TableSpec& s) {
+         [](dbase::TableDef& s) {
              s.tags = {{"T", "NAME"}, {"t", "NAME"}};
          },
          "tag T appears twice"},
         {"48 tags",
-         [](dbase::TableSpec& s) {
+         [](dbase::TableDef& s) {
              for (int i = 0; i < 48; ++i)
                  s.tags.push_back({"T" + std::to_string(i), "NAME"});
          },
          "an index holds at most 47 tags"},
         {"block size",
-         [](dbase::TableSpec& s) {
+         [](dbase::TableDef& s) {
              s.tags = {{"T", "NAME"}};
              s.options.indexBlockSize = 1000;
          },
          "index block size must be a multiple of 512 up to 32256"},
         {"one key per node",
-         [](dbase::TableSpec& s) {
+         [](dbase::TableDef& s) {
              s.tags = {{"T", "NAME"}};
              s.options.maxKeysPerNode = 1;
          },
          "B-tree nodes need room for at least 2 keys"},
-        {"deleted record missing", [](dbase::TableSpec& s) { s.deleted = {2}; },
+        {"deleted record missing", [](dbase::TableDef& s) { s.deleted = {2}; },
          "deleted record 2 does not exist"},
     };
     for (const auto& c : cases) {
-        dbase::TableSpec spec = table();
-        c.breakIt(spec);
+        dbase::TableDef def = table();
+        c.breakIt(def);
         try {
-            dbase::buildTable("T", spec);
+            dbase::buildTable("T", def);
             ADD_FAILURE() << c.label << ": accepted";
         } catch (const dbase::WriterError& error) {
             EXPECT_STREQ(error.what(), c.message) << c.label;
@@ -321,13 +321,13 @@ TEST(DbaseWriterErrors, RefusesWhatItCannotWrite) {
 }
 
 TEST(DbaseWriterLayout, HeaderDescriptorsAndRecordsSitWhereDbaseIvPutsThem) {
-    dbase::TableSpec spec;
-    spec.fields = {{"name", 'c', 300}, {"AMOUNT", 'N', 8, 2}, {"BORN", 'D'}, {"OK", 'L'}};
-    spec.records = {{"a", "1.50", "19990101", "T"}, {"b", "-2.25", "", ""}};
-    spec.deleted = {2};
-    spec.tags = {{"AMOUNT", "amount"}};
-    spec.options.lastUpdate = {2001, 2, 3};
-    const dbase::TableFiles files = dbase::buildTable("t", spec);
+    dbase::TableDef def;
+    def.fields = {{"name", 'c', 300}, {"AMOUNT", 'N', 8, 2}, {"BORN", 'D'}, {"OK", 'L'}};
+    def.records = {{"a", "1.50", "19990101", "T"}, {"b", "-2.25", "", ""}};
+    def.deleted = {2};
+    def.tags = {{"AMOUNT", "amount"}};
+    def.options.lastUpdate = {2001, 2, 3};
+    const dbase::TableFiles files = dbase::buildTable("t", def);
     const std::string& dbf = files.dbf;
     EXPECT_EQ(hex(dbf.substr(0, 12)), "03 65 02 03 02 00 00 00 a1 00 3e 01");
     EXPECT_EQ(dbf[28], 1) << "production index flag";
@@ -345,11 +345,11 @@ TEST(DbaseWriterLayout, HeaderDescriptorsAndRecordsSitWhereDbaseIvPutsThem) {
     EXPECT_TRUE(files.dbt.empty());
 
     // Options that make deliberately wrong files.
-    spec.options.recordCountOverride = 3;
-    spec.options.endOfFileMarker = false;
-    spec.options.productionIndexFlag = false;
-    spec.options.version = 0x30;
-    const dbase::TableFiles broken = dbase::buildTable("t", spec);
+    def.options.recordCountOverride = 3;
+    def.options.endOfFileMarker = false;
+    def.options.productionIndexFlag = false;
+    def.options.version = 0x30;
+    const dbase::TableFiles broken = dbase::buildTable("t", def);
     EXPECT_EQ(dbase::getU32(broken.dbf, 4), 3u);
     EXPECT_EQ(broken.dbf.size(), files.dbf.size() - 1);
     EXPECT_EQ(broken.dbf[28], 0);
@@ -357,11 +357,11 @@ TEST(DbaseWriterLayout, HeaderDescriptorsAndRecordsSitWhereDbaseIvPutsThem) {
 }
 
 TEST(DbaseWriterLayout, IndexHeaderTagTableAndTagHeaders) {
-    dbase::TableSpec spec;
-    spec.fields = {{"NAME", 'C', 7}, {"AMOUNT", 'N', 8}};
-    spec.tags = {{"NAME", "NAME", false, true}, {"AMOUNT", "AMOUNT", true}, {"ZED", "NAME"}};
-    spec.options.lastUpdate = {2018, 5, 3};
-    const dbase::TableFiles files = dbase::buildTable("master", spec);
+    dbase::TableDef def;
+    def.fields = {{"NAME", 'C', 7}, {"AMOUNT", 'N', 8}};
+    def.tags = {{"NAME", "NAME", false, true}, {"AMOUNT", "AMOUNT", true}, {"ZED", "NAME"}};
+    def.options.lastUpdate = {2018, 5, 3};
+    const dbase::TableFiles files = dbase::buildTable("master", def);
     const std::string& mdx = files.mdx;
     EXPECT_EQ(hex(mdx.substr(0, 4)), "02 76 05 03");
     EXPECT_EQ(mdx.substr(4, 7), std::string("MASTER\0", 7));
@@ -390,10 +390,10 @@ TEST(DbaseWriterLayout, IndexHeaderTagTableAndTagHeaders) {
 
 // A table with duplicates, negative and fractional numbers, dates across centuries and memo
 // texts; its tags cover every key type, both directions and computed keys.
-dbase::TableSpec mixedTable(int records) {
-    dbase::TableSpec spec;
-    spec.fields = {{"CODE", 'C', 6},  {"NAME", 'C', 12}, {"AMOUNT", 'N', 9, 2},
-                   {"COUNT", 'N', 5}, {"BORN", 'D'},     {"NOTE", 'M'}};
+dbase::TableDef mixedTable(int records) {
+    dbase::TableDef def;
+    def.fields = {{"CODE", 'C', 6},  {"NAME", 'C', 12}, {"AMOUNT", 'N', 9, 2},
+                  {"COUNT", 'N', 5}, {"BORN", 'D'},     {"NOTE", 'M'}};
     const char* names[] = {"alder", "Birch", "cedar", "Dogwood", "elm", "Fir", "ginkgo"};
     unsigned seed = 12345;
     const auto next = [&] {
@@ -407,22 +407,22 @@ dbase::TableSpec mixedTable(int records) {
                       std::abs(cents) / 100, std::abs(cents) % 100);
         std::snprintf(born, sizeof born, "%04u%02u%02u", 1890 + next() % 150, 1 + next() % 12,
                       1 + next() % 28);
-        spec.records.push_back({"C" + std::to_string(next() % 9),
-                                names[next() % 7] + std::to_string(i % 5),
-                                i % 11 == 0 ? "0.00" : amount, std::to_string(next() % 300), born,
-                                i % 4 == 0 ? "" : "note of record " + std::to_string(i + 1)});
+        def.records.push_back({"C" + std::to_string(next() % 9),
+                               names[next() % 7] + std::to_string(i % 5),
+                               i % 11 == 0 ? "0.00" : amount, std::to_string(next() % 300), born,
+                               i % 4 == 0 ? "" : "note of record " + std::to_string(i + 1)});
     }
-    spec.deleted = {2, 5};
-    spec.tags = {{"CODE", "CODE"},
-                 {"NAMEUP", "UPPER(NAME)"},
-                 {"AMOUNT", "AMOUNT"},
-                 {"AMOUNTD", "AMOUNT", true},
-                 {"BORN", "BORN"},
-                 {"BORND", "BORN", true},
-                 {"CODENAME", "CODE + NAME"},
-                 {"COUNTSTR", "STR(COUNT,5)"},
-                 {"UCODE", "CODE", false, true}};
-    return spec;
+    def.deleted = {2, 5};
+    def.tags = {{"CODE", "CODE"},
+                {"NAMEUP", "UPPER(NAME)"},
+                {"AMOUNT", "AMOUNT"},
+                {"AMOUNTD", "AMOUNT", true},
+                {"BORN", "BORN"},
+                {"BORND", "BORN", true},
+                {"CODENAME", "CODE + NAME"},
+                {"COUNTSTR", "STR(COUNT,5)"},
+                {"UCODE", "CODE", false, true}};
+    return def;
 }
 
 // Walks a tag's B-tree and checks what a seek relies on but a full walk does not show: every
@@ -460,10 +460,10 @@ struct Expected {
 };
 
 // The tag's entries as the test itself orders them: by key, equal keys by record number.
-std::vector<Expected> expectedEntries(const dbase::TableSpec& spec, const dbase::TagSpec& tag) {
+std::vector<Expected> expectedEntries(const dbase::TableDef& def, const dbase::TagDef& tag) {
     std::vector<Expected> out;
-    for (std::size_t i = 0; i < spec.records.size(); ++i) {
-        const auto& r = spec.records[i];
+    for (std::size_t i = 0; i < def.records.size(); ++i) {
+        const auto& r = def.records[i];
         Expected e;
         e.record = static_cast<long>(i + 1);
         const std::string name = tag.name;
@@ -502,11 +502,11 @@ TEST(DbaseWriterPerl, MultiLevelTagsOfEveryKindReadBackInOrder) {
     // and in 2048-byte blocks as long as the nodes stay small.
     for (const unsigned blockSize : {1024u, 2048u}) {
         TempDir dir;
-        dbase::TableSpec spec = mixedTable(150);
-        spec.options.indexBlockSize = blockSize;
-        spec.options.maxKeysPerNode = 4;
-        const dbase::TableFiles files = dbase::writeTable(dir.path(), "MIXED", spec);
-        for (const dbase::TagSpec& tag : spec.tags) {
+        dbase::TableDef def = mixedTable(150);
+        def.options.indexBlockSize = blockSize;
+        def.options.maxKeysPerNode = 4;
+        const dbase::TableFiles files = dbase::writeTable(dir.path(), "MIXED", def);
+        for (const dbase::TagDef& tag : def.tags) {
             SCOPED_TRACE(tag.name + " in blocks of " + std::to_string(blockSize));
             const dbase::TagLayout& layout = *files.tag(tag.name);
             EXPECT_GE(layout.levels, tag.unique ? 2 : 3) << "9 unique keys fill two levels";
@@ -515,7 +515,7 @@ TEST(DbaseWriterPerl, MultiLevelTagsOfEveryKindReadBackInOrder) {
             EXPECT_EQ(leafDepth, layout.levels);
             const std::vector<IndexItem> items =
                 indexDump(dir.file("MIXED.MDX"), tag.name, layout.keyLength);
-            const std::vector<Expected> expected = expectedEntries(spec, tag);
+            const std::vector<Expected> expected = expectedEntries(def, tag);
             ASSERT_EQ(items.size(), expected.size());
             for (std::size_t i = 0; i < items.size(); ++i) {
                 SCOPED_TRACE("entry " + std::to_string(i));
@@ -537,28 +537,28 @@ TEST(DbaseWriterPerl, RecordsAndMemoTextsReadBack) {
     for (const unsigned blockSize : {512u, 1024u}) {
         SCOPED_TRACE("memo blocks of " + std::to_string(blockSize));
         TempDir dir;
-        dbase::TableSpec spec = mixedTable(40);
-        spec.options.memoBlockSize = blockSize;
+        dbase::TableDef def = mixedTable(40);
+        def.options.memoBlockSize = blockSize;
         // Entries that end just before, at and after a block boundary, and long ones.
         const std::size_t lengths[] = {1, blockSize - 9, blockSize - 8, blockSize - 7,
                                        3 * blockSize + 5};
         for (std::size_t i = 0; i < std::size(lengths); ++i) {
             std::string text(lengths[i], static_cast<char>('a' + i));
             text.front() = '{';
-            spec.records[i][5] = text;
+            def.records[i][5] = text;
         }
-        const dbase::TableFiles files = dbase::writeTable(dir.path(), "MIXED", spec);
+        const dbase::TableFiles files = dbase::writeTable(dir.path(), "MIXED", def);
         EXPECT_EQ(files.dbf[0], static_cast<char>(0x8B));
         EXPECT_EQ(dbase::getU16(files.dbt, 20), blockSize);
         EXPECT_EQ(dbase::getU32(files.dbt, 0) * blockSize, files.dbt.size()) << "next free block";
 
         const auto records = perlRecords(dir.file("MIXED.DBF"));
-        ASSERT_EQ(records.size(), spec.records.size());
+        ASSERT_EQ(records.size(), def.records.size());
         for (std::size_t r = 0; r < records.size(); ++r) {
             SCOPED_TRACE("record " + std::to_string(r + 1));
-            const auto& expected = spec.records[r];
+            const auto& expected = def.records[r];
             ASSERT_EQ(records[r].size(), expected.size() + 1);
-            EXPECT_EQ(records[r][0], spec.deleted.count(static_cast<long>(r + 1)) ? "1" : "0");
+            EXPECT_EQ(records[r][0], def.deleted.count(static_cast<long>(r + 1)) ? "1" : "0");
             EXPECT_EQ(records[r][1], expected[0]);
             EXPECT_EQ(records[r][2], expected[1]);
             EXPECT_DOUBLE_EQ(std::stod(records[r][3]), std::stod(expected[2]));
@@ -588,12 +588,12 @@ TEST(DbaseWriterTableLayer, ReadsEveryTagRecordAndMemo) {
         SCOPED_TRACE("index blocks " + std::to_string(l.indexBlock) + ", keys per node " +
                      std::to_string(l.maxKeys) + ", memo blocks " + std::to_string(l.memoBlock));
         TempDir dir;
-        dbase::TableSpec spec = mixedTable(230);
-        spec.options.indexBlockSize = l.indexBlock;
-        spec.options.maxKeysPerNode = l.maxKeys;
-        spec.options.memoBlockSize = l.memoBlock;
-        spec.records[7][5] = std::string(3 * l.memoBlock, 'x') + "{\\b end}";
-        const dbase::TableFiles files = dbase::writeTable(dir.path(), "MIXED", spec);
+        dbase::TableDef def = mixedTable(230);
+        def.options.indexBlockSize = l.indexBlock;
+        def.options.maxKeysPerNode = l.maxKeys;
+        def.options.memoBlockSize = l.memoBlock;
+        def.records[7][5] = std::string(3 * l.memoBlock, 'x') + "{\\b end}";
+        const dbase::TableFiles files = dbase::writeTable(dir.path(), "MIXED", def);
 
         platform::RecordedMessageBoxes boxes;
         Code4 code;
@@ -606,15 +606,15 @@ TEST(DbaseWriterTableLayer, ReadsEveryTagRecordAndMemo) {
                                     table),
                   0);
         EXPECT_EQ(d4recCount(table.data), 230);
-        for (std::size_t t = 0; t < spec.tags.size(); ++t) {
-            const dbase::TagSpec& tagSpec = spec.tags[t];
-            SCOPED_TRACE(tagSpec.name);
+        for (std::size_t t = 0; t < def.tags.size(); ++t) {
+            const dbase::TagDef& tagDef = def.tags[t];
+            SCOPED_TRACE(tagDef.name);
             Tag4* tag = table.tags[t];
             ASSERT_NE(tag, nullptr);
-            EXPECT_EQ(t4keyLength(tag), static_cast<int>(files.tag(tagSpec.name)->keyLength));
-            EXPECT_EQ(t4descending(tag), tagSpec.descending ? 1 : 0);
+            EXPECT_EQ(t4keyLength(tag), static_cast<int>(files.tag(tagDef.name)->keyLength));
+            EXPECT_EQ(t4descending(tag), tagDef.descending ? 1 : 0);
             std::vector<long> expected;
-            for (const Expected& e : expectedEntries(spec, tagSpec))
+            for (const Expected& e : expectedEntries(def, tagDef))
                 expected.push_back(e.record);
             std::vector<long> walked;
             for (int r = tag4top(*tag); r == 0 && walked.size() <= expected.size();
@@ -634,7 +634,7 @@ TEST(DbaseWriterTableLayer, ReadsEveryTagRecordAndMemo) {
         // A prefix seek lands on the first of the equal keys, which continue across nodes.
         d4tagSelect(table.data, table.tags[0]);
         std::vector<long> c3;
-        for (const Expected& e : expectedEntries(spec, spec.tags[0]))
+        for (const Expected& e : expectedEntries(def, def.tags[0]))
             if (e.charKey.starts_with("C3")) c3.push_back(e.record);
         std::vector<long> sought;
         for (int r = d4seek(table.data, "C3"); r == 0; r = d4seekNext(table.data, "C3"))
@@ -649,7 +649,7 @@ TEST(DbaseWriterTableLayer, ReadsEveryTagRecordAndMemo) {
         for (long r = 1; r <= 230; ++r) {
             SCOPED_TRACE("record " + std::to_string(r));
             ASSERT_EQ(d4go(table.data, r), 0);
-            const auto& values = spec.records[static_cast<std::size_t>(r - 1)];
+            const auto& values = def.records[static_cast<std::size_t>(r - 1)];
             EXPECT_EQ(fieldText(table.fields[0]), padded(values[0], 6));
             EXPECT_EQ(fieldText(table.fields[4]), values[4]);
             EXPECT_EQ(f4memoStr(table.fields[5]), values[5]);
@@ -663,10 +663,10 @@ TEST(DbaseWriterTableLayer, ReadsEveryTagRecordAndMemo) {
 
 TEST(DbaseWriterTableLayer, AnEmptyTableHasEmptyTags) {
     TempDir dir;
-    dbase::TableSpec spec;
-    spec.fields = {{"NAME", 'C', 8}, {"NOTE", 'M'}};
-    spec.tags = {{"NAME", "NAME"}, {"NAMED", "NAME", true}};
-    const dbase::TableFiles files = dbase::writeTable(dir.path(), "EMPTY", spec);
+    dbase::TableDef def;
+    def.fields = {{"NAME", 'C', 8}, {"NOTE", 'M'}};
+    def.tags = {{"NAME", "NAME"}, {"NAMED", "NAME", true}};
+    const dbase::TableFiles files = dbase::writeTable(dir.path(), "EMPTY", def);
     EXPECT_EQ(files.dbf.size(), files.headerLength + 1u);
     EXPECT_EQ(files.tag("NAME")->levels, 1);
     EXPECT_EQ(dbase::getU32(files.dbt, 0), 1u) << "the first entry would go to block 1";
@@ -691,7 +691,7 @@ TEST(DbaseWriterTableLayer, AnEmptyTableHasEmptyTags) {
 // perl reader compare both.
 
 struct CorpusTable {
-    dbase::TableSpec spec;
+    dbase::TableDef def;
     std::string dbf;
     std::vector<unsigned char> memoFields; // 1 for each memo field
 };
@@ -707,28 +707,28 @@ CorpusTable readCorpusTable(const std::filesystem::path& dbfPath) {
         if (std::filesystem::exists(memo)) dbt = testing_support::readFile(memo.string());
     }
     const unsigned memoBlock = dbt.empty() ? 512 : dbase::getU16(dbt, 20);
-    dbase::TableSpec& spec = table.spec;
-    spec.options.version = static_cast<std::uint8_t>(dbf[0]);
-    spec.options.lastUpdate = {1900 + static_cast<unsigned char>(dbf[1]), dbf[2], dbf[3]};
-    spec.options.memoBlockSize = memoBlock;
+    dbase::TableDef& def = table.def;
+    def.options.version = static_cast<std::uint8_t>(dbf[0]);
+    def.options.lastUpdate = {1900 + static_cast<unsigned char>(dbf[1]), dbf[2], dbf[3]};
+    def.options.memoBlockSize = memoBlock;
     for (std::size_t at = 32; dbf[at] != 0x0D; at += 32) {
-        dbase::FieldSpec f;
+        dbase::FieldDef f;
         f.name = dbf.substr(at, 11).c_str();
         f.type = dbf[at + 11];
         f.length = static_cast<unsigned char>(dbf[at + 16]);
         f.decimals = static_cast<unsigned char>(dbf[at + 17]);
         if (f.type == 'C') f.length = dbase::getU16(dbf, at + 16), f.decimals = 0;
-        spec.fields.push_back(f);
+        def.fields.push_back(f);
         table.memoFields.push_back(f.type == 'M');
     }
     const long count = static_cast<long>(dbase::getU32(dbf, 4));
     const unsigned header = dbase::getU16(dbf, 8), length = dbase::getU16(dbf, 10);
     for (long r = 0; r < count; ++r) {
         std::size_t at = header + static_cast<std::size_t>(r) * length;
-        if (dbf[at] == '*') spec.deleted.insert(r + 1);
+        if (dbf[at] == '*') def.deleted.insert(r + 1);
         ++at;
         std::vector<std::string> values;
-        for (const dbase::FieldSpec& f : spec.fields) {
+        for (const dbase::FieldDef& f : def.fields) {
             std::string value = dbf.substr(at, f.length);
             if (f.type == 'M') {
                 const long block = std::atol(value.c_str());
@@ -740,16 +740,16 @@ CorpusTable readCorpusTable(const std::filesystem::path& dbfPath) {
             values.push_back(value);
             at += f.length;
         }
-        spec.records.push_back(values);
+        def.records.push_back(values);
     }
     return table;
 }
 
-std::vector<dbase::TagSpec> readCorpusTags(const std::string& mdx) {
-    std::vector<dbase::TagSpec> tags;
+std::vector<dbase::TagDef> readCorpusTags(const std::string& mdx) {
+    std::vector<dbase::TagDef> tags;
     for (unsigned t = 0; t < dbase::getU16(mdx, 28); ++t) {
         const std::size_t header = dbase::getU32(mdx, 544 + 32 * t) * 512;
-        dbase::TagSpec tag;
+        dbase::TagDef tag;
         tag.name = mdx.substr(544 + 32 * t + 4, 11).c_str();
         tag.expression = mdx.substr(header + 24, 221).c_str();
         tag.descending = (mdx[header + 8] & 0x08) != 0;
@@ -796,38 +796,37 @@ TEST(DbaseWriterCorpus, RewrittenRealTablesReadTheSame) {
         SCOPED_TRACE(set.path().filename().string());
         CorpusTable table = readCorpusTable(dbfPath);
         const std::string mdx = testing_support::readFile(mdxPath.string());
-        table.spec.tags = readCorpusTags(mdx);
-        table.spec.options.indexBlockSize = dbase::getU16(mdx, 22);
+        table.def.tags = readCorpusTags(mdx);
+        table.def.options.indexBlockSize = dbase::getU16(mdx, 22);
 
         TempDir dir;
-        const dbase::TableFiles files = dbase::writeTable(dir.path(), "COPY", table.spec);
+        const dbase::TableFiles files = dbase::writeTable(dir.path(), "COPY", table.def);
         // Same header facts, descriptors and record bytes (memo fields hold other block numbers).
         EXPECT_EQ(files.dbf.substr(0, 12), table.dbf.substr(0, 12));
         EXPECT_EQ(files.dbf[28], table.dbf[28]);
         ASSERT_EQ(files.headerLength, dbase::getU16(table.dbf, 8));
-        for (std::size_t f = 0; f < table.spec.fields.size(); ++f) {
+        for (std::size_t f = 0; f < table.def.fields.size(); ++f) {
             EXPECT_EQ(files.dbf.substr(32 + 32 * f, 18), table.dbf.substr(32 + 32 * f, 18));
         }
-        for (long r = 1; r <= static_cast<long>(table.spec.records.size()); ++r) {
-            for (std::size_t f = 0; f < table.spec.fields.size(); ++f) {
+        for (long r = 1; r <= static_cast<long>(table.def.records.size()); ++r) {
+            for (std::size_t f = 0; f < table.def.fields.size(); ++f) {
                 if (table.memoFields[f]) continue;
                 const std::size_t at = files.recordOffset(r) + files.fieldOffsets[f];
-                const unsigned length = table.spec.fields[f].length;
+                const unsigned length = table.def.fields[f].length;
                 ASSERT_EQ(files.dbf.substr(at, length), table.dbf.substr(at, length))
-                    << "record " << r << " field " << table.spec.fields[f].name;
+                    << "record " << r << " field " << table.def.fields[f].name;
             }
         }
         EXPECT_EQ(files.dbf.size(), table.dbf.size());
         EXPECT_EQ(perlRecords(dir.file("COPY.DBF")), perlRecords(dbfPath.string()));
 
-        for (const dbase::TagSpec& tag : table.spec.tags) {
+        for (const dbase::TagDef& tag : table.def.tags) {
             if (inconsistent.count(tag.name)) continue;
             SCOPED_TRACE(tag.name);
             const dbase::TagLayout& layout = *files.tag(tag.name);
             const char type = files.mdx[layout.headerPage * 512 + 9];
-            EXPECT_EQ(
-                type,
-                mdx[dbase::getU32(mdx, 544 + 32 * (&tag - table.spec.tags.data())) * 512 + 9]);
+            EXPECT_EQ(type,
+                      mdx[dbase::getU32(mdx, 544 + 32 * (&tag - table.def.tags.data())) * 512 + 9]);
             const auto written = indexDump(dir.file("COPY.MDX"), tag.name, layout.keyLength);
             const auto original = indexDump(mdxPath.string(), tag.name, layout.keyLength);
             EXPECT_EQ(written.size(), original.size());
