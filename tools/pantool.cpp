@@ -42,7 +42,7 @@ void printHelp(std::FILE* out) {
         std::fprintf(out, "  pantool %s\n      %s\n", c.usage, c.summary);
 }
 
-// Field text for a terminal: Windows-1252 as UTF-8, with tabs and line breaks escaped.
+// Field text for a terminal: Windows-1252 as UTF-8, with tabs, line breaks and NULs escaped.
 std::string printable(const char* bytes, std::size_t length) {
     std::string raw;
     for (std::size_t i = 0; i < length; ++i) {
@@ -55,9 +55,6 @@ std::string printable(const char* bytes, std::size_t length) {
             break;
         case '\n':
             raw += "\\n";
-            break;
-        case '\\':
-            raw += "\\\\";
             break;
         case '\0':
             raw += "\\0";
@@ -75,8 +72,7 @@ std::string recordLine(Data4* data) {
     for (int j = 1; j <= count; ++j) {
         Field4* field = d4fieldJ(data, j);
         if (j > 1) line += '\t';
-        const char type = f4type(field);
-        if (type == 'M' || type == 'G' || (type == 'B' && f4len(field) == 10)) {
+        if (field->isMemo()) {
             const char* memo = f4memoStr(field);
             if (memo) line += printable(memo, f4memoLen(field));
         } else {
