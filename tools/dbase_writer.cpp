@@ -7,7 +7,6 @@
 #include <cctype>
 #include <cstring>
 #include <fstream>
-#include <numeric>
 
 namespace dbase {
 
