@@ -25,13 +25,28 @@ void throwOnExit(const char*) {
     throw LayerExit{};
 }
 
-const std::string& folder() {
-    static const std::string path = [] {
+// The folder the three files are written to, removed when the process ends.
+class Folder {
+public:
+    Folder() {
         char pattern[] = "/tmp/fuzz_tables-XXXXXX";
         if (!::mkdtemp(pattern)) std::abort();
-        return std::string(pattern);
-    }();
-    return path;
+        m_path = pattern;
+    }
+    ~Folder() {
+        for (const char* ext : {".DBF", ".MDX", ".DBT"})
+            std::remove((m_path + "/T" + ext).c_str());
+        ::rmdir(m_path.c_str());
+    }
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+const std::string& folder() {
+    static const Folder folder;
+    return folder.path();
 }
 
 void writeFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
