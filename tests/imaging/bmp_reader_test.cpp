@@ -400,3 +400,36 @@ TEST(LoadBitmapResource, BadHeadersAreRefusedSilently) {
         EXPECT_EQ(bitmap.dib, nullptr) << c.name;
     }
 }
+
+TEST(ReadBmp, DamagedGzipStreamsFail) {
+    TempDir dir;
+    // 300 x 300 pixels of varied indices: the pixel rows are most of the compressed stream.
+    tools::IndexedImage image = pattern(300, 300);
+    std::uint32_t noise = 7;
+    for (auto& p : image.pixels) {
+        noise = noise * 1664525u + 1013904223u;
+        p = std::uint8_t(p ^ (noise >> 29));
+    }
+    const std::string packed = tools::gzipBytes(tools::makeBmp(image));
+    std::string corrupt = packed;
+    for (std::size_t i = packed.size() * 9 / 10; i < packed.size() * 9 / 10 + 16; ++i)
+        corrupt[i] = char(corrupt[i] ^ 0x5A);
+    // The decompressor inflates ahead of the reader, so damage anywhere in this small file is
+    // met by the first read; a stream that merely ends early delivers what it has.
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* message;
+    } cases[] = {{"gzip_stream_truncated.gz", packed.substr(0, packed.size() * 3 / 4),
+                  "could not read image"},
+                 {"gzip_stream_corrupt.gz", corrupt, "could not read file header"}};
+    for (const auto& c : cases) {
+        const std::string path = dir.write(c.name, c.bytes);
+        platform::RecordedMessageBoxes boxes;
+        Cmemdib bitmap;
+        EXPECT_FALSE(readQuietly(bitmap, path)) << c.name;
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{std::string("Skyvista\n") + c.message})
+            << c.name;
+        expectEmpty(bitmap);
+    }
+}
