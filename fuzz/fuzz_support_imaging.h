@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include <unistd.h>
@@ -23,14 +24,23 @@ inline void setUpOnce() {
     platform::setMessageBoxSink([](const platform::MessageBoxCall&) { return IDOK; });
 }
 
-// A file in a per-process scratch folder; written anew for every input.
-inline std::string scratchFile(const char* name) {
+// The per-process scratch folder, removed with its files when the process ends.
+inline const std::string& scratchDir() {
     static const std::string dir = [] {
         char pattern[] = "/tmp/panorama-fuzz-XXXXXX";
-        const char* made = ::mkdtemp(pattern);
-        return std::string(made ? made : "/tmp");
+        if (!::mkdtemp(pattern)) return std::string("/tmp"); // shared: never removed
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(scratchDir(), ignored);
+        });
+        return std::string(pattern);
     }();
-    return dir + "/" + name;
+    return dir;
+}
+
+// A file in the scratch folder; written anew for every input.
+inline std::string scratchFile(const char* name) {
+    return scratchDir() + "/" + name;
 }
 
 inline bool writeScratch(const std::string& path, const std::uint8_t* data, std::size_t size) {
