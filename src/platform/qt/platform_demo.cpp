@@ -1,0 +1,250 @@
+// A small program built only on the layer: a dialog with its own caption row, controls, an
+// owner-drawn button, a scroll bar that scrolls a painted DIB, and a popup menu. Used to look at
+// the layer on a real display (for example under Xvfb).
+#include "platform/qt/application.h"
+#include "platform/qt/controls.h"
+#include "platform/qt/dc.h"
+#include "platform/qt/dialog.h"
+#include "platform/qt/dialog_template.h"
+#include "platform/qt/menu.h"
+#include "platform/qt/resources.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using namespace platform;
+
+constexpr UINT kDialogId = 500;
+constexpr int kPicture = 1001;
+constexpr int kScroll = 1002;
+constexpr int kFancy = 1003;
+constexpr int kMenuButton = 1004;
+constexpr int kName = 1005;
+constexpr int kOption = 1006;
+constexpr UINT kAboutCommand = 16;
+
+// A 256-colour bottom-up DIB: a sky gradient over hills.
+struct Picture {
+    std::vector<unsigned char> block;
+    const BITMAPINFO* info() const { return reinterpret_cast<const BITMAPINFO*>(block.data()); }
+    const unsigned char* bits() const { return block.data() + 40 + 256 * 4; }
+    int width = 640;
+    int height = 120;
+
+    Picture() {
+        const int stride = (width + 3) / 4 * 4;
+        block.assign(40 + 256 * 4 + std::size_t(stride) * height, 0);
+        BITMAPINFOHEADER h{};
+        h.biSize = 40;
+        h.biWidth = width;
+        h.biHeight = height;
+        h.biPlanes = 1;
+        h.biBitCount = 8;
+        std::memcpy(block.data(), &h, sizeof(h));
+        auto* table = reinterpret_cast<RGBQUAD*>(block.data() + 40);
+        for (int i = 0; i < 128; ++i)
+            table[i] = RGBQUAD{BYTE(255), BYTE(120 + i), BYTE(60 + i), 0};
+        for (int i = 128; i < 256; ++i)
+            table[i] = RGBQUAD{BYTE(40 + (i - 128) / 2), BYTE(90 + (i - 128) / 2), BYTE(30), 0};
+        unsigned char* rows = block.data() + 40 + 256 * 4;
+        for (int y = 0; y < height; ++y) {
+            const int fromTop = height - 1 - y;
+            for (int x = 0; x < width; ++x) {
+                const int ridge = 70 + (x * 7 % 40) - (x % 90) / 3;
+                rows[std::size_t(y) * stride + x] =
+                    fromTop > ridge ? BYTE(128 + (fromTop - ridge)) : BYTE(fromTop);
+            }
+        }
+    }
+};
+
+class DemoDialog : public Dialog {
+public:
+    DemoDialog() : Dialog(kDialogId) {}
+
+    BOOL OnInitDialog() override {
+        Dialog::OnInitDialog();
+        Menu* system = GetSystemMenu(FALSE);
+        system->DeleteMenu(SC_RESTORE, MF_BYCOMMAND);
+        system->DeleteMenu(SC_MOVE, MF_BYCOMMAND);
+        system->DeleteMenu(SC_SIZE, MF_BYCOMMAND);
+        system->DeleteMenu(SC_MAXIMIZE, MF_BYCOMMAND);
+        system->AppendMenu(MF_SEPARATOR);
+        system->AppendMenu(MF_STRING, kAboutCommand, "&About the layer...");
+        SetIcon(LoadIcon(IDI_APPLICATION), TRUE);
+        m_bar = dynamic_cast<ScrollBar*>(GetDlgItem(kScroll));
+        if (m_bar) {
+            Rect area = pictureRect();
+            SCROLLINFO info;
+            info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+            info.nMin = 0;
+            info.nMax = m_picture.width - 1;
+            info.nPage = UINT(area.width());
+            info.nPos = 0;
+            m_bar->SetScrollInfo(&info);
+        }
+        m_tips.Create(this, TTS_ALWAYSTIP);
+        m_tips.AddTool(GetDlgItem(kFancy), "An owner-drawn button");
+        return TRUE;
+    }
+
+    void DoDataExchange(DataExchange* dx) override {
+        DDX_Text(dx, kName, m_name);
+        DDV_MaxChars(dx, m_name, 20);
+        DDX_Check(dx, kOption, m_option);
+    }
+
+    void OnPaint() override {
+        PaintDC dc(this);
+        const Rect area = pictureRect();
+        dc.StretchDIBits(area.left, area.top, area.width(), area.height(), m_offset, 0,
+                         area.width(), m_picture.height, m_picture.bits(), m_picture.info(),
+                         DIB_RGB_COLORS, SRCCOPY);
+        Pen red(PS_SOLID, 2, RGB(255, 0, 0));
+        Pen* oldPen = dc.SelectObject(&red);
+        GdiObject* oldBrush = dc.SelectStockObject(NULL_BRUSH);
+        dc.Rectangle(area.left + 40 - m_offset % 80, area.top + 30, area.left + 100 - m_offset % 80,
+                     area.top + 70);
+        dc.SelectObject(oldPen);
+        dc.SelectObject(oldBrush);
+        dc.SetBkMode(TRANSPARENT);
+        dc.SetTextColor(RGB(255, 255, 255));
+        Rect text = area;
+        dc.DrawText("&Scroll the hills", &text, DT_CENTER | DT_TOP | DT_SINGLELINE);
+    }
+
+    void OnHScroll(UINT code, UINT position, ScrollBar* bar) override {
+        if (!bar) return;
+        SCROLLINFO info;
+        bar->GetScrollInfo(&info);
+        int pos = info.nPos;
+        const int page = int(info.nPage);
+        switch (code) {
+        case SB_LINELEFT:
+            pos -= 16;
+            break;
+        case SB_LINERIGHT:
+            pos += 16;
+            break;
+        case SB_PAGELEFT:
+            pos -= page;
+            break;
+        case SB_PAGERIGHT:
+            pos += page;
+            break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION:
+            pos = int(position);
+            break;
+        default:
+            return;
+        }
+        pos = bar->SetScrollPos(pos) == pos ? pos : bar->GetScrollPos();
+        const int delta = m_offset - pos;
+        m_offset = pos;
+        const Rect area = pictureRect();
+        ScrollWindow(delta, 0, &area, &area);
+        UpdateWindow();
+    }
+
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+        switch (LOWORD(wParam)) {
+        case kMenuButton: {
+            Rect r;
+            GetDlgItem(kMenuButton)->GetWindowRect(&r);
+            auto menu = CreatePopupMenu();
+            auto sub = CreatePopupMenu();
+            sub->AppendMenu(MF_STRING | MF_CHECKED, 2001, "&Checked item");
+            sub->AppendMenu(MF_STRING | MF_GRAYED, 2002, "&Disabled item");
+            menu->AppendMenu(MF_STRING, 2003, "&First\tCtrl+F");
+            menu->AppendMenu(MF_SEPARATOR);
+            menu->AppendPopup(0, std::move(sub), "&More");
+            TrackPopupMenu(menu.get(), TPM_BOTTOMALIGN, r.left, r.top, this);
+            return TRUE;
+        }
+        case kFancy:
+            m_pressed = !m_pressed;
+            GetDlgItem(kFancy)->Invalidate(FALSE);
+            return TRUE;
+        default:
+            return Dialog::OnCommand(wParam, lParam);
+        }
+    }
+
+    void OnSysCommand(UINT id, LPARAM lParam) override {
+        if ((id & 0xFFF0) == kAboutCommand) {
+            AfxMessageBox("A platform layer with its own caption row.", MB_ICONINFORMATION);
+            return;
+        }
+        Dialog::OnSysCommand(id, lParam);
+    }
+
+    void OnDrawItem(int id, DRAWITEMSTRUCT* item) override {
+        if (id != kFancy) return Dialog::OnDrawItem(id, item);
+        DC* dc = item->hDC;
+        const bool down = (item->itemState & ODS_SELECTED) || m_pressed;
+        dc->FillSolidRect(item->rcItem, down ? RGB(120, 160, 90) : RGB(180, 220, 140));
+        dc->SetBkMode(TRANSPARENT);
+        Rect r = item->rcItem;
+        dc->DrawText(down ? "Pressed" : "Owner &drawn", &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    }
+
+private:
+    Rect pictureRect() const {
+        Rect r;
+        GetDlgItem(kPicture)->GetWindowRect(&r);
+        ScreenToClient(&r);
+        return r;
+    }
+
+    Picture m_picture;
+    ScrollBar* m_bar = nullptr;
+    ToolTipCtrl m_tips;
+    int m_offset = 0;
+    bool m_pressed = false;
+    std::string m_name = "Skyline";
+    int m_option = 1;
+};
+
+class DemoApplication : public Application {
+public:
+    BOOL InitInstance() override {
+        DemoDialog dialog;
+        m_pMainWnd = &dialog;
+        dialog.DoModal();
+        m_pMainWnd = nullptr;
+        return FALSE;
+    }
+};
+
+void registerDemoResources() {
+    DialogTemplate t;
+    t.id = kDialogId;
+    t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME;
+    t.caption = "Layer demo: Skyline \xA9 1999";
+    t.cx = 280;
+    t.cy = 150;
+    // An invisible frame marks where the picture is painted.
+    t.items = {
+        dlg::ltext("", kPicture, 8, 8, 200, 74, WS_DISABLED),
+        dlg::scrollBar(kScroll, 8, 84, 200, 10, SBS_HORZ | WS_VISIBLE),
+        dlg::ltext("&Name:", kIdStatic, 8, 102, 30, 10),
+        dlg::editText(kName, 40, 100, 90, 14),
+        dlg::autoCheckBox("Use &option", kOption, 140, 102, 68, 10),
+        dlg::ownerDrawButton("", kFancy, 8, 124, 80, 18),
+        dlg::pushButton("&Menu...", kMenuButton, 96, 124, 50, 14),
+        dlg::defPushButton("OK", IDOK, 220, 8, 50, 14),
+        dlg::pushButton("Cancel", IDCANCEL, 220, 26, 50, 14),
+    };
+    t.items[0].style &= ~WS_VISIBLE;
+    registerDialogTemplate(t);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    DemoApplication app;
+    return runApplication(app, argc, argv, registerDemoResources);
+}

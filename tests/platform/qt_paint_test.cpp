@@ -1,0 +1,441 @@
+// Drawing with the Qt layer: invalidation with and without erasing, scrolling that repaints only
+// the uncovered strip, client drawing outside WM_PAINT, the stretch blit, palette mapping, pens,
+// memory bitmaps, text metrics, palette notifications and printer pages.
+#include "platform/core/palette.h"
+#include "platform/core/palette_message_box.h"
+#include "platform/core/system_metrics.h"
+#include "platform/qt/dc.h"
+#include "platform/qt/test_support.h"
+#include "qt_test_windows.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <QFontInfo>
+#include <QImage>
+#include <QPrinter>
+
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+using namespace platform;
+using platform::test::GuiTest;
+using platform::test::pixelAt;
+
+namespace {
+
+class PaintTest : public GuiTest {};
+
+constexpr unsigned rgb(int r, int g, int b) {
+    return unsigned(r << 16 | g << 8 | b);
+}
+
+// A bottom-up 8-bit DIB whose pixel (x, row-from-top y) has colour index y * width + x, and whose
+// table entry i is (i * 20, 255 - i * 20, 7).
+struct TestDib {
+    int width, height;
+    std::vector<unsigned char> block;
+    TestDib(int w, int h) : width(w), height(h) {
+        const int stride = (w + 3) / 4 * 4;
+        block.assign(40 + 256 * 4 + std::size_t(stride) * h, 0);
+        BITMAPINFOHEADER header{};
+        header.biSize = 40;
+        header.biWidth = w;
+        header.biHeight = h;
+        header.biPlanes = 1;
+        header.biBitCount = 8;
+        std::memcpy(block.data(), &header, sizeof header);
+        auto* table = reinterpret_cast<RGBQUAD*>(block.data() + 40);
+        for (int i = 0; i < 256; ++i)
+            table[i] = RGBQUAD{7, BYTE(255 - i * 20), BYTE(i * 20), 0};
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                block[40 + 1024 + std::size_t(h - 1 - y) * stride + x] = BYTE(y * w + x);
+    }
+    const BITMAPINFO* info() const { return reinterpret_cast<const BITMAPINFO*>(block.data()); }
+    const void* bits() const { return block.data() + 40 + 1024; }
+    static unsigned colourOf(int index) {
+        return rgb((index * 20) & 255, (255 - index * 20) & 255, 7);
+    }
+};
+
+std::unique_ptr<Palette> makePalette(std::initializer_list<PALETTEENTRY> entries) {
+    std::vector<unsigned char> record(4 + entries.size() * 4);
+    auto* lp = reinterpret_cast<LOGPALETTE*>(record.data());
+    lp->palVersion = 0x300;
+    lp->palNumEntries = WORD(entries.size());
+    std::memcpy(lp->palPalEntry, entries.begin(), entries.size() * 4);
+    auto palette = std::make_unique<Palette>();
+    EXPECT_TRUE(palette->CreatePalette(lp));
+    return palette;
+}
+
+// A shown window whose first paint filled its client area blue; counters cleared.
+void makeBlueWindow(RecordingWindow& window, Rect rect = {100, 100, 420, 340}) {
+    window.paint = [&window](PaintDC& dc) {
+        Rect client;
+        window.GetClientRect(&client);
+        dc.FillSolidRect(client, RGB(0, 0, 255));
+    };
+    ASSERT_TRUE(window.createTopLevel(rect));
+    window.UpdateWindow();
+    test::processEvents();
+    window.paint = nullptr;
+    window.paintRects.clear();
+    window.erases = 0;
+}
+
+} // namespace
+
+TEST_F(PaintTest, InvalidatingWithEraseErasesBeforeThePaintAndWithoutItKeepsThePixels) {
+    RecordingWindow window;
+    makeBlueWindow(window);
+    const unsigned face =
+        rgb(GetRValue(GetSysColor(COLOR_3DFACE)), GetGValue(GetSysColor(COLOR_3DFACE)),
+            GetBValue(GetSysColor(COLOR_3DFACE)));
+
+    const Rect keep{10, 10, 40, 30};
+    window.InvalidateRect(&keep, FALSE);
+    Rect update;
+    EXPECT_TRUE(window.GetUpdateRect(&update));
+    EXPECT_EQ(update, keep);
+    window.UpdateWindow();
+    EXPECT_EQ(window.erases, 0);
+    ASSERT_EQ(window.paintRects.size(), 1u);
+    EXPECT_EQ(window.paintRects[0], keep);
+    EXPECT_FALSE(window.GetUpdateRect(&update));
+    QImage pixels = test::grabClient(window);
+    EXPECT_EQ(pixelAt(pixels, 20, 20), rgb(0, 0, 255)) << "not erased: the old pixels stay";
+
+    const Rect erase{50, 10, 80, 30};
+    window.InvalidateRect(&erase, TRUE);
+    window.UpdateWindow();
+    EXPECT_EQ(window.erases, 1);
+    ASSERT_EQ(window.paintRects.size(), 2u);
+    EXPECT_EQ(window.paintRects[1], erase);
+    pixels = test::grabClient(window);
+    EXPECT_EQ(pixelAt(pixels, 60, 20), face) << "erased with the class background";
+    EXPECT_EQ(pixelAt(pixels, 20, 20), rgb(0, 0, 255));
+    EXPECT_EQ(pixelAt(pixels, 81, 20), rgb(0, 0, 255)) << "outside the update region";
+
+    window.UpdateWindow();
+    EXPECT_EQ(window.paintRects.size(), 2u) << "nothing is invalid: no paint";
+}
+
+TEST_F(PaintTest, ScrollWindowThenUpdateWindowPaintsOnlyTheUncoveredStrip) {
+    RecordingWindow window;
+    int offset = 0;
+    // Column x shows red (x + offset) & 255: the picture moves when offset does.
+    window.paint = [&](PaintDC& dc) {
+        for (int x = dc.m_ps.rcPaint.left; x < dc.m_ps.rcPaint.right; ++x)
+            dc.FillSolidRect(Rect{x, dc.m_ps.rcPaint.top, x + 1, dc.m_ps.rcPaint.bottom},
+                             RGB(BYTE((x + offset) & 255), 0, 0));
+    };
+    ASSERT_TRUE(window.createTopLevel(Rect{50, 50, 400, 250}));
+    window.UpdateWindow();
+    test::processEvents();
+    window.paintRects.clear();
+    window.erases = 0;
+
+    const Rect view{20, 10, 220, 110};
+    offset = 30;
+    window.ScrollWindow(-30, 0, &view, &view);
+    window.UpdateWindow();
+    ASSERT_EQ(window.paintRects.size(), 1u);
+    EXPECT_EQ(window.paintRects[0], (Rect{190, 10, 220, 110})) << "the strip only";
+    EXPECT_EQ(window.erases, 1) << "the uncovered strip is erased first";
+
+    const QImage pixels = test::grabClient(window);
+    for (int x : {20, 100, 189, 190, 219})
+        EXPECT_EQ(pixelAt(pixels, x, 50), rgb((x + 30) & 255, 0, 0)) << "x = " << x;
+    EXPECT_EQ(pixelAt(pixels, 10, 50), rgb(10, 0, 0)) << "left of the scrolled rectangle";
+    EXPECT_EQ(pixelAt(pixels, 100, 5), rgb(100, 0, 0)) << "above it";
+}
+
+TEST_F(PaintTest, ClientContextDrawingIsVisibleAtOnceWithoutAPaint) {
+    RecordingWindow window;
+    makeBlueWindow(window);
+    {
+        ClientDC dc(&window);
+        dc.FillSolidRect(Rect{5, 5, 15, 15}, RGB(0, 255, 0));
+        Pen pen(PS_SOLID, 1, RGB(255, 0, 0));
+        dc.SelectObject(&pen);
+        dc.MoveTo(20, 8);
+        dc.LineTo(30, 8);
+    }
+    EXPECT_TRUE(window.paintRects.empty());
+    const QImage pixels = test::grabClient(window);
+    EXPECT_EQ(pixelAt(pixels, 10, 10), rgb(0, 255, 0));
+    EXPECT_EQ(pixelAt(pixels, 16, 10), rgb(0, 0, 255));
+    EXPECT_EQ(pixelAt(pixels, 20, 8), rgb(255, 0, 0));
+    EXPECT_EQ(pixelAt(pixels, 29, 8), rgb(255, 0, 0));
+    EXPECT_EQ(pixelAt(pixels, 30, 8), rgb(0, 0, 255)) << "LineTo leaves out its end point";
+
+    window.ShowWindow(SW_HIDE);
+    ClientDC hidden(&window);
+    hidden.FillSolidRect(Rect{0, 0, 50, 50}, RGB(255, 255, 0)); // lost, as on the platform
+    window.ShowWindow(SW_SHOW);
+}
+
+TEST_F(PaintTest, StretchDIBitsDrawsTheDibThroughAWindowPaint) {
+    const TestDib dib(4, 3);
+    RecordingWindow window;
+    window.paint = [&](PaintDC& dc) {
+        // The whole picture at twice its size, then its middle two columns one-to-one.
+        EXPECT_EQ(dc.StretchDIBits(10, 10, 8, 6, 0, 0, 4, 3, dib.bits(), dib.info(), DIB_RGB_COLORS,
+                                   SRCCOPY),
+                  3);
+        dc.StretchDIBits(40, 10, 2, 3, 1, 0, 2, 3, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
+        EXPECT_EQ(
+            dc.StretchDIBits(0, 0, 1, 1, 0, 0, 1, 1, nullptr, dib.info(), DIB_RGB_COLORS, SRCCOPY),
+            0);
+    };
+    ASSERT_TRUE(window.createTopLevel());
+    window.UpdateWindow();
+    const QImage pixels = test::grabClient(window);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(pixelAt(pixels, 10 + x, 10 + y), TestDib::colourOf((y / 2) * 4 + x / 2))
+                << x << "," << y;
+    for (int y = 0; y < 3; ++y) {
+        EXPECT_EQ(pixelAt(pixels, 40, 10 + y), TestDib::colourOf(y * 4 + 1));
+        EXPECT_EQ(pixelAt(pixels, 41, 10 + y), TestDib::colourOf(y * 4 + 2));
+    }
+}
+
+TEST_F(PaintTest, OnAPaletteDisplayDrawnColoursMapToTheSelectedPalette) {
+    const auto palette = makePalette({{255, 0, 0, 0}, {0, 0, 255, 0}, {255, 255, 217, 0}});
+    struct Case {
+        const char* label;
+        bool paletteDisplay;
+        COLORREF colour;
+        unsigned drawn;
+    } cases[] = {
+        {"palette-relative, palette display", true, PALETTERGB(250, 10, 10), rgb(255, 0, 0)},
+        {"plain, palette display", true, RGB(10, 10, 240), rgb(0, 0, 255)},
+        {"background colour, palette display", true, PALETTERGB(255, 255, 200), rgb(255, 255, 217)},
+        {"palette-relative, true colour", false, PALETTERGB(250, 10, 10), rgb(250, 10, 10)},
+        {"plain, true colour", false, RGB(10, 10, 240), rgb(10, 10, 240)},
+    };
+    for (const Case& c : cases) {
+        setDisplayUsesPalette(c.paletteDisplay);
+        RecordingWindow window;
+        window.paint = [&](PaintDC& dc) {
+            dc.SelectPalette(palette.get(), FALSE);
+            dc.FillSolidRect(Rect{0, 0, 20, 20}, c.colour);
+            EXPECT_EQ((dc.GetDeviceCaps(RASTERCAPS) & RC_PALETTE) != 0, c.paletteDisplay);
+            EXPECT_EQ(dc.GetDeviceCaps(BITSPIXEL), c.paletteDisplay ? 8 : 24);
+        };
+        ASSERT_TRUE(window.createTopLevel());
+        window.UpdateWindow();
+        EXPECT_EQ(pixelAt(test::grabClient(window), 10, 10), c.drawn) << c.label;
+        window.DestroyWindow();
+    }
+}
+
+TEST_F(PaintTest, PensDrawRectanglesOnTheDocumentedPixels) {
+    Bitmap bitmap;
+    ASSERT_TRUE(bitmap.CreateCompatibleBitmap(nullptr, 40, 40));
+    MemoryDC dc;
+    dc.SelectObject(&bitmap);
+    dc.FillSolidRect(Rect{0, 0, 40, 40}, RGB(255, 255, 255));
+    Pen wide(PS_SOLID, 2, RGB(255, 0, 0));
+    dc.SelectObject(&wide);
+    dc.SelectStockObject(NULL_BRUSH);
+    dc.Rectangle(10, 10, 20, 20);
+    const QImage& image = *bitmap.image();
+    auto at = [&](int x, int y) { return unsigned(image.pixel(x, y)) & 0xFFFFFFu; };
+    const unsigned red = rgb(255, 0, 0), white = rgb(255, 255, 255);
+    // Columns along y = 15 and rows along x = 15.
+    const struct {
+        int offset;
+        unsigned colour;
+    } expected[] = {{8, white},  {9, red},  {10, red}, {11, white},
+                    {17, white}, {18, red}, {19, red}, {20, white}};
+    for (const auto& e : expected) {
+        EXPECT_EQ(at(e.offset, 15), e.colour) << "x = " << e.offset;
+        EXPECT_EQ(at(15, e.offset), e.colour) << "y = " << e.offset;
+    }
+    EXPECT_EQ(at(15, 15), white) << "the hollow brush leaves the inside";
+
+    Pen thin(PS_SOLID, 1, RGB(0, 0, 255));
+    Brush fill(RGB(0, 255, 0));
+    dc.SelectObject(&thin);
+    dc.SelectObject(&fill);
+    dc.Rectangle(25, 25, 30, 30);
+    EXPECT_EQ(at(25, 27), rgb(0, 0, 255));
+    EXPECT_EQ(at(29, 27), rgb(0, 0, 255));
+    EXPECT_EQ(at(30, 27), white);
+    EXPECT_EQ(at(27, 27), rgb(0, 255, 0));
+}
+
+TEST_F(PaintTest, MemoryBitmapsAndTheSystemMenuPicturesAreCopiedWithBitBlt) {
+    Bitmap off;
+    ASSERT_TRUE(off.CreateCompatibleBitmap(nullptr, 30, 20));
+    MemoryDC memory;
+    memory.SelectObject(&off);
+    memory.FillSolidRect(Rect{0, 0, 30, 20}, RGB(200, 100, 50));
+    memory.FillSolidRect(Rect{10, 5, 20, 15}, RGB(0, 0, 0));
+
+    Bitmap check;
+    ASSERT_TRUE(check.LoadOEMBitmap(OBM_CHECK));
+    const Size checkSize = check.size();
+    EXPECT_EQ(checkSize,
+              (Size{GetSystemMetrics(SM_CXMENUCHECK), GetSystemMetrics(SM_CYMENUCHECK)}));
+    Bitmap arrow;
+    ASSERT_TRUE(arrow.LoadOEMBitmap(OBM_MNARROW));
+    EXPECT_FALSE(Bitmap().LoadOEMBitmap(1234));
+    MemoryDC checkDc;
+    checkDc.SelectObject(&check);
+
+    RecordingWindow window;
+    window.paint = [&](PaintDC& dc) {
+        dc.FillSolidRect(Rect{0, 0, 100, 60}, RGB(255, 255, 217));
+        EXPECT_TRUE(dc.BitBlt(5, 5, 30, 20, &memory, 0, 0, SRCCOPY));
+        EXPECT_TRUE(dc.BitBlt(50, 5, checkSize.cx, checkSize.cy, &checkDc, 0, 0, SRCCOPY));
+        MemoryDC empty;
+        EXPECT_FALSE(dc.BitBlt(0, 0, 5, 5, &empty, 0, 0, SRCCOPY));
+    };
+    ASSERT_TRUE(window.createTopLevel());
+    window.UpdateWindow();
+    const QImage pixels = test::grabClient(window);
+    EXPECT_EQ(pixelAt(pixels, 6, 6), rgb(200, 100, 50));
+    EXPECT_EQ(pixelAt(pixels, 20, 15), rgb(0, 0, 0));
+    EXPECT_EQ(pixelAt(pixels, 50, 5), rgb(255, 255, 217)) << "the check mark's corner is clear";
+    int dark = 0;
+    for (int y = 0; y < checkSize.cy; ++y)
+        for (int x = 0; x < checkSize.cx; ++x)
+            if (pixelAt(pixels, 50 + x, 5 + y) == 0) ++dark;
+    EXPECT_GE(dark, 15) << "the check mark itself is drawn";
+}
+
+TEST_F(PaintTest, FontsResolveTheirFacesAndTextIsMeasuredAsThePlatformDoes) {
+    Font menu;
+    ASSERT_TRUE(menu.CreateFont(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET,
+                                OUT_STRING_PRECIS, CLIP_CHARACTER_PRECIS, PROOF_QUALITY, 0,
+                                "MS Sans Serif"));
+    EXPECT_EQ(QFontInfo(menu.qfont()).family(), QStringLiteral("DejaVu Sans"));
+    Font arial;
+    ASSERT_TRUE(arial.CreatePointFont(100, "Arial"));
+    EXPECT_EQ(QFontInfo(arial.qfont()).family(), QStringLiteral("Liberation Sans"));
+
+    Bitmap bitmap;
+    bitmap.CreateCompatibleBitmap(nullptr, 200, 50);
+    MemoryDC dc;
+    dc.SelectObject(&bitmap);
+    dc.SelectObject(&menu);
+    TEXTMETRIC tm;
+    ASSERT_TRUE(dc.GetTextMetrics(&tm));
+    EXPECT_EQ(tm.tmHeight, tm.tmAscent + tm.tmDescent);
+    EXPECT_EQ(tm.tmInternalLeading, tm.tmHeight - 11);
+    EXPECT_GE(tm.tmExternalLeading, 0);
+    EXPECT_EQ(tm.tmWeight, FW_NORMAL);
+
+    const Size file = dc.GetTextExtent("File");
+    const Size amp = dc.GetTextExtent("&File");
+    EXPECT_GT(amp.cx, file.cx) << "the extent counts the ampersand";
+    EXPECT_EQ(file.cy, tm.tmHeight);
+    Rect calc{0, 0, 0, 0};
+    dc.DrawText("&File", &calc, DT_CALCRECT | DT_SINGLELINE);
+    EXPECT_EQ(calc.width(), file.cx) << "the mnemonic mark takes no room";
+    Rect calcRaw{0, 0, 0, 0};
+    dc.DrawText("&File", &calcRaw, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    EXPECT_EQ(calcRaw.width(), amp.cx);
+
+    Font cell;
+    ASSERT_TRUE(cell.CreateFont(20, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, "Arial"));
+    dc.SelectObject(&cell);
+    dc.GetTextMetrics(&tm);
+    EXPECT_LE(tm.tmHeight, 20) << "a positive height is the cell height";
+    EXPECT_GE(tm.tmHeight, 18);
+    EXPECT_EQ(tm.tmWeight, FW_BOLD);
+
+    NONCLIENTMETRICS metrics{};
+    metrics.cbSize = sizeof metrics;
+    ASSERT_TRUE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
+    EXPECT_STREQ(metrics.lfMenuFont.lfFaceName, "MS Sans Serif");
+    EXPECT_EQ(metrics.lfMenuFont.lfHeight, -11);
+    metrics.cbSize = 100;
+    EXPECT_FALSE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0));
+    setWorkArea(Rect{0, 0, 1024, 738});
+    Rect work;
+    ASSERT_TRUE(SystemParametersInfo(SPI_GETWORKAREA, 0, &work, 0));
+    EXPECT_EQ(work, (Rect{0, 0, 1024, 738}));
+}
+
+TEST_F(PaintTest, RealisingAChangedPalettePostsPaletteChangedToEveryTopLevelWindow) {
+    const auto palette = makePalette({{1, 2, 3, 0}, {4, 5, 6, 0}});
+    RecordingWindow a, b;
+    ASSERT_TRUE(a.createTopLevel());
+    ASSERT_TRUE(b.createTopLevel(Rect{500, 100, 700, 300}));
+    test::MessageLog log;
+    {
+        ClientDC dc(&a);
+        dc.SelectPalette(palette.get(), FALSE);
+        EXPECT_GT(dc.RealizePalette(), 0u);
+        EXPECT_EQ(dc.RealizePalette(), 0u) << "nothing changes the second time";
+    }
+    test::processEvents();
+    std::vector<std::pair<HWND, WPARAM>> got;
+    for (const auto& m : log.messages())
+        if (m.message == WM_PALETTECHANGED) got.emplace_back(m.window, m.wParam);
+    const auto causer = reinterpret_cast<WPARAM>(a.GetSafeHwnd());
+    EXPECT_EQ(got, (std::vector<std::pair<HWND, WPARAM>>{{a.GetSafeHwnd(), causer},
+                                                         {b.GetSafeHwnd(), causer}}));
+}
+
+TEST_F(PaintTest, APaletteBoxRealisesThePaletteAndRepaintsItsOwnerOrTheMainWindow) {
+    const auto palette = makePalette({{9, 9, 9, 0}});
+    RecordingWindow owner, main;
+    makeBlueWindow(owner);
+    makeBlueWindow(main, Rect{500, 100, 700, 300});
+    setMainWindow(&main);
+    EXPECT_EQ(MessageBoxWithPalette(owner.GetSafeHwnd(), palette.get(), "Could not", "Skyvista",
+                                    MB_ICONEXCLAMATION),
+              IDOK);
+    ASSERT_EQ(boxes->calls().size(), 1u);
+    EXPECT_EQ(boxes->calls()[0].owner, owner.GetSafeHwnd());
+    ASSERT_EQ(owner.paintRects.size(), 1u) << "redrawn at once";
+    Rect client;
+    owner.GetClientRect(&client);
+    EXPECT_EQ(owner.paintRects[0], client);
+    EXPECT_EQ(owner.erases, 0) << "redrawn without erasing";
+    EXPECT_EQ(SystemPalette::entries()[0].peRed, 9) << "the palette was realised";
+
+    const HWND gone = owner.GetSafeHwnd();
+    owner.DestroyWindow();
+    MessageBoxWithPalette(gone, palette.get(), "Again", "Skyvista", MB_ICONEXCLAMATION);
+    ASSERT_EQ(boxes->calls().size(), 2u);
+    EXPECT_EQ(boxes->calls()[1].owner, main.GetSafeHwnd()) << "the main window takes over";
+    EXPECT_EQ(main.paintRects.size(), 1u);
+}
+
+TEST_F(PaintTest, APrinterPageAnswersItsSizeAndTakesDrawing) {
+    testing_support::TempDir dir;
+    const std::string file = (dir.path() / "page.pdf").string();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(file));
+    printer.setResolution(300);
+    printer.setPageSize(QPageSize(QPageSize::Letter));
+    printer.setFullPage(true);
+    setDisplayUsesPalette(true);
+    PrinterDC dc(&printer);
+    EXPECT_EQ(dc.GetDeviceCaps(HORZRES), 2550);
+    EXPECT_EQ(dc.GetDeviceCaps(VERTRES), 3300);
+    EXPECT_EQ(dc.GetDeviceCaps(LOGPIXELSX), 300);
+    EXPECT_EQ(dc.GetDeviceCaps(LOGPIXELSY), 300);
+    EXPECT_EQ(dc.GetDeviceCaps(RASTERCAPS) & RC_PALETTE, 0) << "a printer has no palette";
+    ASSERT_GT(dc.StartDoc("Map"), 0);
+    ASSERT_GT(dc.StartPage(), 0);
+    const TestDib dib(4, 3);
+    EXPECT_EQ(dc.StretchDIBits(300, 300, 400, 300, 0, 0, 4, 3, dib.bits(), dib.info(),
+                               DIB_RGB_COLORS, SRCCOPY),
+              3);
+    dc.FillSolidRect(Rect{100, 100, 200, 200}, RGB(0, 0, 0));
+    EXPECT_GT(dc.EndPage(), 0);
+    EXPECT_GT(dc.EndDoc(), 0);
+    EXPECT_GT(std::filesystem::file_size(file), 500u);
+    EXPECT_EQ(dc.StartPage(), 0) << "no document";
+}
