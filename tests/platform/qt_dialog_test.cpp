@@ -193,6 +193,28 @@ TEST_F(DialogTest, DoModalRunsUntilEndDialogAndAnswersItsResult) {
     EXPECT_EQ(missing.DoModal(), -1);
 }
 
+TEST_F(DialogTest, AModalDialogCancelsWhatHoldsTheMouse) {
+    class Holder : public RecordingWindow {
+    public:
+        int cancels = 0;
+        void OnCancelMode() override {
+            ++cancels;
+            ReleaseCapture();
+        }
+    } holder;
+    ASSERT_TRUE(holder.createTopLevel());
+    holder.SetCapture();
+    ParamsDialog dialog(&holder);
+    test::whenModal([&](Window&) {
+        EndIfStillRunning guard{dialog};
+        EXPECT_EQ(holder.cancels, 1);
+        EXPECT_EQ(GetCapture(), nullptr);
+        dialog.EndDialog(IDOK);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(holder.cancels, 1);
+}
+
 TEST_F(DialogTest, EscCancelsAndEnterPressesTheFocusedOrTheDefaultButton) {
     struct Case {
         const char* label;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QTest>
 #include <QWidget>
@@ -516,4 +517,35 @@ TEST_F(WindowTest, CursorsAreSetOnTheWidgetUnderTheMouseAndReadBackById) {
         EXPECT_EQ(test::currentCursorId(), IDC_WAIT) << "the outer guard still holds";
     }
     EXPECT_EQ(test::currentCursorId(), IDC_ARROW);
+}
+
+TEST_F(WindowTest, RunModalLoopRunsUntilEndModalLoopOrUntilTheWindowIsGone) {
+    RecordingWindow owner, popup;
+    ASSERT_TRUE(owner.createTopLevel());
+    ASSERT_TRUE(popup.createPopup(owner, Rect{150, 150, 250, 250}));
+    popup.ShowWindow(SW_SHOWNA);
+    test::whenModal([](Window& w) {
+        EXPECT_TRUE(w.inModalLoop());
+        w.EndModalLoop(5);
+    });
+    EXPECT_EQ(popup.RunModalLoop(MLF_NOIDLEMSG | MLF_NOKICKIDLE), 5);
+    EXPECT_FALSE(popup.inModalLoop());
+    test::whenModal([](Window& w) { w.DestroyWindow(); });
+    EXPECT_EQ(popup.RunModalLoop(MLF_NOIDLEMSG | MLF_NOKICKIDLE), -1);
+    EXPECT_FALSE(popup.exists());
+}
+
+TEST_F(WindowTest, AWindowWithoutAFocusedControlTakesTheKeysItself) {
+    RecordingWindow window;
+    std::vector<UINT> keys;
+    window.keyDown = [&](UINT key) {
+        keys.push_back(key);
+        return true;
+    };
+    ASSERT_TRUE(window.createTopLevel());
+    test::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), test::clientWidget(window));
+    QTest::keyClick(test::frameWidget(window), Qt::Key_Right);
+    QTest::keyClick(test::clientWidget(window), Qt::Key_Down);
+    EXPECT_EQ(keys, (std::vector<UINT>{VK_RIGHT, VK_DOWN}));
 }

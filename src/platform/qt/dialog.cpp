@@ -215,6 +215,8 @@ INT_PTR Dialog::DoModal() {
     Window* ownerTop = owner ? owner->GetTopLevelParent() : nullptr;
     const HWND ownerHandle = ownerTop ? ownerTop->GetSafeHwnd() : nullptr;
     if (!m_ended) {
+        // Whatever holds the mouse (a menu, a drag) ends before the dialog takes over.
+        cancelModes();
         if (ownerTop) ++ownerTop->data().modalBlocks;
         if (QWidget* frame = frameWidget())
             frame->setWindowModality(ownerTop ? Qt::WindowModal : Qt::ApplicationModal);

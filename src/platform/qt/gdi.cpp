@@ -150,17 +150,23 @@ BOOL Font::CreateFontIndirect(const LOGFONT* logFont) {
     } else if (height == 0) {
         font->setPixelSize(11);
     } else {
-        // A cell height: the largest pixel size whose ascent + descent fits.
-        int size = std::min(height, 4096);
-        font->setPixelSize(size);
+        // A cell height: the largest pixel size whose ascent + descent fits (binary search).
+        const int cell = std::min(height, 4096);
+        int size = cell;
         if (QGuiApplication::instance()) {
-            while (size > 1) {
-                font->setPixelSize(size);
+            int low = 1, high = cell;
+            while (low < high) {
+                const int mid = (low + high + 1) / 2;
+                font->setPixelSize(mid);
                 const QFontMetrics metrics(*font);
-                if (metrics.ascent() + metrics.descent() <= height) break;
-                --size;
+                if (metrics.ascent() + metrics.descent() <= cell)
+                    low = mid;
+                else
+                    high = mid - 1;
             }
+            size = low;
         }
+        font->setPixelSize(size);
     }
     const int weight =
         m_logFont.lfWeight <= 0 ? FW_NORMAL : std::min<int>(m_logFont.lfWeight, 1000);

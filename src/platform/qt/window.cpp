@@ -130,6 +130,11 @@ WindowData::WindowData(Window* owner) : self(owner) {}
 
 WindowData::~WindowData() {
     *alive = false;
+    // A timer may be the one whose timeout is being handled: the event loop deletes it.
+    for (auto& [id, timer] : timers) {
+        timer->stop();
+        if (QCoreApplication::instance()) timer.release()->deleteLater();
+    }
 }
 
 void WindowData::detach() {

@@ -30,7 +30,8 @@
 //   - painting: WM_ERASEBKGND (when the update region was invalidated with erasing) and then
 //     WM_PAINT, both with the update region; see dc.h for client drawing outside WM_PAINT.
 //   - activation: WM_ACTIVATEAPP to every top-level window, WM_QUERYNEWPALETTE and WM_ACTIVATE
-//     to the window being activated.
+//     to the window being activated. When the application is deactivated, and when a modal
+//     dialog starts, the window holding the capture gets WM_CANCELMODE.
 // SendMessage calls WindowProc directly. PostMessage appends to the layer's own queue, which the
 // toolkit's event loop (and every nested modal loop) delivers in order; PeekMessage looks into
 // that queue. Input from the toolkit is never in that queue.

@@ -177,6 +177,7 @@ void ensureLayerInstalled() {
         QObject::connect(app, &QGuiApplication::applicationStateChanged, filter,
                          [](Qt::ApplicationState state) {
                              const WPARAM active = state == Qt::ApplicationActive ? TRUE : FALSE;
+                             if (!active) cancelModes();
                              for (Window* w : liveWindows())
                                  if (w->data().topLevel && IsWindow(w->GetSafeHwnd()))
                                      dispatchMessage(*w, WM_ACTIVATEAPP, active, 0);
@@ -204,6 +205,10 @@ void setLayerFocus(Window* window) {
 
 void markKeyUnhandled() {
     g_keyUnhandled = true;
+}
+
+void cancelModes() {
+    if (Window* capture = captureWindow()) dispatchMessage(*capture, WM_CANCELMODE, 0, 0);
 }
 
 void noteCursorPosition(const QPoint& global) {
@@ -586,6 +591,9 @@ void FrameWidget::changeEvent(QEvent* event) {
         update();
         if (isActiveWindow()) {
             raiseInStackingOrder(w);
+            // A window without a focused control takes the keys itself, as a dialog without
+            // controls does.
+            if (!focusWidget() && w->data().client) w->data().client->setFocus();
             const HWND handle = w->GetSafeHwnd();
             dispatchMessage(*w, WM_QUERYNEWPALETTE, 0, 0);
             if (IsWindow(handle)) dispatchMessage(*w, WM_ACTIVATE, WA_ACTIVE, 0);
@@ -602,8 +610,15 @@ void FrameWidget::changeEvent(QEvent* event) {
     }
 }
 
-bool FrameWidget::event(QEvent* event) {
-    return QWidget::event(event);
+// Keys reach the frame when nothing inside the window has the focus: they go to the window.
+void FrameWidget::keyPressEvent(QKeyEvent* event) {
+    Window* w = window();
+    if (!w || !deliverKey(*w, event, true)) event->ignore();
+}
+
+void FrameWidget::keyReleaseEvent(QKeyEvent* event) {
+    Window* w = window();
+    if (!w || !deliverKey(*w, event, false)) event->ignore();
 }
 
 void paintNonClient(Window& window, QPainter& painter) {

@@ -179,6 +179,9 @@ bool isHeadlessPlatform();
 Window* layerFocus();
 void setLayerFocus(Window* window);
 Window* captureWindow();
+// Sends WM_CANCELMODE to the window holding the capture (when the application is deactivated,
+// and when a modal dialog starts): menus and drags that hold the mouse end.
+void cancelModes();
 
 // The host of a top-level window: paints the frame and the caption row and turns mouse input on
 // them into messages. Its one child is the window's ClientWidget.
@@ -197,7 +200,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
-    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
     WindowData* m_data;
