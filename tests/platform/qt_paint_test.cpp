@@ -4,6 +4,7 @@
 #include "platform/core/palette.h"
 #include "platform/core/palette_message_box.h"
 #include "platform/core/system_metrics.h"
+#include "platform/qt/controls.h"
 #include "platform/qt/dc.h"
 #include "platform/qt/test_support.h"
 #include "qt_test_windows.h"
@@ -15,6 +16,7 @@
 #include <QImage>
 #include <QPrinter>
 
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -438,4 +440,67 @@ TEST_F(PaintTest, APrinterPageAnswersItsSizeAndTakesDrawing) {
     EXPECT_GT(dc.EndDoc(), 0);
     EXPECT_GT(std::filesystem::file_size(file), 500u);
     EXPECT_EQ(dc.StartPage(), 0) << "no document";
+}
+
+TEST_F(PaintTest, OutOfRangeArgumentsAreRefusedOrClampedWithoutHarm) {
+    Font font;
+    EXPECT_TRUE(font.CreateFont(INT_MIN, 0, 0, 0, INT_MAX, 0, 0, 0, 0, 0, 0, 0, 0, nullptr));
+    EXPECT_EQ(font.qfont().pixelSize(), 4096);
+    EXPECT_TRUE(font.CreatePointFont(INT_MAX, "Arial"));
+    EXPECT_FALSE(font.CreateFontIndirect(nullptr));
+
+    Bitmap bitmap;
+    EXPECT_FALSE(bitmap.CreateCompatibleBitmap(nullptr, 1 << 16, 1 << 16));
+    EXPECT_FALSE(bitmap.CreateCompatibleBitmap(nullptr, 0, 10));
+    DeviceBitmap wrong;
+    wrong.width = 4;
+    wrong.height = 4;
+    wrong.pixels.resize(3);
+    EXPECT_FALSE(bitmap.CreateFromDeviceBitmap(&wrong)) << "pixels do not match the size";
+
+    ASSERT_TRUE(bitmap.CreateCompatibleBitmap(nullptr, 20, 20));
+    MemoryDC dc;
+    dc.SelectObject(&bitmap);
+    const TestDib dib(4, 3);
+    EXPECT_EQ(dc.StretchDIBits(INT_MAX - 5, 0, INT_MAX, 10, 0, 0, 4, 3, dib.bits(), dib.info(),
+                               DIB_RGB_COLORS, SRCCOPY),
+              3)
+        << "nothing visible, nothing harmed";
+    EXPECT_EQ(dc.StretchDIBits(0, 0, 20, 20, -100, -100, 4, 3, dib.bits(), dib.info(),
+                               DIB_RGB_COLORS, SRCCOPY),
+              3);
+    EXPECT_EQ(
+        dc.StretchDIBits(0, 0, 20, 20, 0, 0, 4, 3, dib.bits(), dib.info(), DIB_PAL_COLORS, SRCCOPY),
+        0);
+    EXPECT_EQ(dc.DrawText("x", nullptr, 0), 0);
+    EXPECT_FALSE(dc.GetTextExtentPoint32(nullptr, 5, nullptr));
+    EXPECT_FALSE(dc.BitBlt(0, 0, -1, 5, &dc, 0, 0, SRCCOPY));
+
+    RecordingWindow parent;
+    ASSERT_TRUE(parent.createTopLevel());
+    ScrollBar bar;
+    ASSERT_TRUE(bar.Create(SBS_HORZ, Rect{0, 0, 100, 16}, &parent, 1));
+    SCROLLINFO info;
+    info.fMask = SIF_ALL;
+    info.nMin = INT_MIN;
+    info.nMax = INT_MAX;
+    info.nPage = 0xFFFFFFFFu;
+    info.nPos = INT_MAX;
+    EXPECT_EQ(bar.SetScrollInfo(&info), INT_MIN + 1) << "max - page + 1, computed without overflow";
+    info.nMin = 10;
+    info.nMax = 5;
+    info.nPos = 7;
+    EXPECT_EQ(bar.SetScrollInfo(&info), 10) << "an inverted range pins the position";
+
+    RecordingWindow none;
+    Rect r{1, 2, 3, 4};
+    none.GetClientRect(&r);
+    EXPECT_EQ(r, Rect{});
+    none.InvalidateRect(nullptr, TRUE);
+    none.ScrollWindow(5, 5);
+    none.UpdateWindow();
+    EXPECT_EQ(none.SendMessage(WM_CLOSE), 0);
+    EXPECT_FALSE(none.DestroyWindow());
+    EXPECT_EQ(none.RunModalLoop(), -1);
+    EXPECT_EQ(none.GetDlgItem(1), nullptr);
 }

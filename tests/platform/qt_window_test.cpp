@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QTest>
 #include <QWidget>
+#include <QWindow>
 
 using namespace platform;
 using platform::test::GuiTest;
@@ -548,4 +549,20 @@ TEST_F(WindowTest, AWindowWithoutAFocusedControlTakesTheKeysItself) {
     QTest::keyClick(test::frameWidget(window), Qt::Key_Right);
     QTest::keyClick(test::clientWidget(window), Qt::Key_Down);
     EXPECT_EQ(keys, (std::vector<UINT>{VK_RIGHT, VK_DOWN}));
+}
+
+TEST_F(WindowTest, AShownWindowIsExposedAndPaintedWhenShowWindowReturns) {
+    RecordingWindow owner, popup;
+    ASSERT_TRUE(owner.createTopLevel());
+    EXPECT_TRUE(test::frameWidget(owner)->windowHandle()->isExposed());
+    EXPECT_EQ(owner.paintRects.size(), 1u) << "painted while being shown";
+    ASSERT_TRUE(popup.createPopup(owner, Rect{150, 150, 250, 250}));
+    popup.ShowWindow(SW_SHOWNA);
+    EXPECT_TRUE(test::frameWidget(popup)->windowHandle()->isExposed());
+    // So a client context draws on it at once, as a sliding menu does.
+    popup.paintRects.clear();
+    ClientDC dc(&popup);
+    dc.FillSolidRect(Rect{0, 0, 100, 100}, RGB(1, 2, 3));
+    EXPECT_TRUE(popup.paintRects.empty());
+    EXPECT_EQ(test::pixelAt(test::grabClient(popup), 50, 50), 0x010203u);
 }

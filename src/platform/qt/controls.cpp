@@ -153,8 +153,8 @@ public:
     int m_pos = 0;
 
     int highestPosition() const {
-        const int span = int(std::max<UINT>(m_page, 1) - 1);
-        return std::max(m_min, m_max - span);
+        const std::int64_t highest = std::int64_t(m_max) - std::max<std::int64_t>(m_page, 1) + 1;
+        return int(std::max<std::int64_t>(m_min, highest));
     }
     void clamp() {
         const std::int64_t range = std::int64_t(m_max) - m_min + 1;

@@ -21,7 +21,8 @@
 namespace platform {
 namespace {
 
-// Largest bitmap CreateCompatibleBitmap makes: 2^28 pixels (1 GiB).
+// Largest bitmap CreateCompatibleBitmap makes: 2^28 pixels (1 GiB). Font sizes are limited to
+// 4096 pixels (and point sizes to 3000 points).
 constexpr std::int64_t kMaxBitmapPixels = std::int64_t(1) << 28;
 
 std::function<DWORD()> g_tickSource;
@@ -146,7 +147,7 @@ BOOL Font::CreateFontIndirect(const LOGFONT* logFont) {
     auto font = std::make_unique<QFont>(fromWindows1252(face.empty() ? "MS Sans Serif" : face));
     const int height = m_logFont.lfHeight;
     if (height < 0) {
-        font->setPixelSize(std::min(-height, 4096));
+        font->setPixelSize(height < -4096 ? 4096 : -height);
     } else if (height == 0) {
         font->setPixelSize(11);
     } else {
@@ -180,7 +181,8 @@ BOOL Font::CreateFontIndirect(const LOGFONT* logFont) {
 
 BOOL Font::CreatePointFont(int pointSizeTenths, const char* faceName) {
     // Points to pixels at 96 dots per inch, rounded: 8 points are 11 pixels.
-    const int pixels = (pointSizeTenths * 96 + 360) / 720;
+    const int tenths = std::clamp(pointSizeTenths, 1, 30000);
+    const int pixels = (tenths * 96 + 360) / 720;
     LOGFONT lf = makeLogFont(-std::max(pixels, 1), FW_NORMAL, faceName);
     return CreateFontIndirect(&lf);
 }

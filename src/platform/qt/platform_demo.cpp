@@ -1,6 +1,7 @@
 // A small program built only on the layer: a dialog with its own caption row, controls, an
 // owner-drawn button, a scroll bar that scrolls a painted DIB, and a popup menu. Used to look at
 // the layer on a real display (for example under Xvfb).
+#include "platform/core/system_metrics.h"
 #include "platform/qt/application.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/dc.h"
@@ -9,6 +10,8 @@
 #include "platform/qt/menu.h"
 #include "platform/qt/resources.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -23,7 +26,14 @@ constexpr int kFancy = 1003;
 constexpr int kMenuButton = 1004;
 constexpr int kName = 1005;
 constexpr int kOption = 1006;
+constexpr int kSlideButton = 1007;
 constexpr UINT kAboutCommand = 16;
+constexpr UINT kShowOnStart = WM_APP + 1;
+
+// What the demo opens once it runs (for screenshots): nothing, the popup menu, the sliding popup
+// or the system menu.
+enum class OnStart { Nothing, Menu, Slide, SystemMenu, Close };
+OnStart g_onStart = OnStart::Nothing;
 
 // A 256-colour bottom-up DIB: a sky gradient over hills.
 struct Picture {
@@ -60,6 +70,106 @@ struct Picture {
     }
 };
 
+// A popup that slides open from a memory bitmap with client-context block copies, then runs its
+// own modal loop with the mouse captured: a click outside or Esc closes it, a click on a row
+// chooses it.
+class SlidePopup : public Window {
+public:
+    explicit SlidePopup(Window* owner) : m_owner(owner) {}
+
+    void track(int x, int bottom) {
+        m_font.CreatePointFont(80, "MS Sans Serif");
+        const Rect r{x, bottom - kHeight, x + kWidth, bottom};
+        WindowClass windowClass;
+        windowClass.style = CS_DBLCLKS | CS_SAVEBITS;
+        windowClass.hasBackground = false;
+        if (!CreateEx(0, &windowClass, "", WS_POPUP | WS_CLIPSIBLINGS, r, m_owner)) return;
+        ShowWindow(SW_SHOWNA);
+        Bitmap picture;
+        picture.CreateCompatibleBitmap(nullptr, kWidth, kHeight);
+        MemoryDC memory;
+        memory.SelectObject(&picture);
+        draw(memory);
+        ClientDC dc(this);
+        const DWORD start = GetTickCount();
+        const DWORD duration = std::min<DWORD>(2 * kWidth, 250);
+        for (DWORD c = 0; c < duration; c = GetTickCount() - start) {
+            const int height = int(kHeight * c / duration);
+            dc.BitBlt(0, kHeight - height, kWidth, height, &memory, 0, 0, SRCCOPY);
+        }
+        dc.BitBlt(0, 0, kWidth, kHeight, &memory, 0, 0, SRCCOPY);
+        SetFocus();
+        SetCapture();
+        RunModalLoop(MLF_NOIDLEMSG | MLF_NOKICKIDLE);
+        if (GetCapture() == GetSafeHwnd()) ReleaseCapture();
+        DestroyWindow();
+    }
+
+    void OnPaint() override {
+        PaintDC dc(this);
+        draw(dc);
+    }
+    void OnMouseMove(UINT, Point p) override {
+        const int row = rowAt(p);
+        if (row == m_selected) return;
+        m_selected = row;
+        Invalidate(FALSE);
+        UpdateWindow();
+    }
+    void OnLButtonUp(UINT, Point p) override {
+        const int row = rowAt(p);
+        if (row < 0) return;
+        m_owner->PostMessage(WM_COMMAND, 3000 + UINT(row));
+        EndModalLoop(1);
+    }
+    void OnLButtonDown(UINT, Point p) override {
+        if (rowAt(p) < 0) EndModalLoop(0);
+    }
+    void OnKeyDown(UINT key, UINT repeat, UINT flags) override {
+        if (key == VK_ESCAPE) return EndModalLoop(0);
+        Window::OnKeyDown(key, repeat, flags);
+    }
+    void OnCancelMode() override { EndModalLoop(0); }
+
+private:
+    static constexpr int kWidth = 170;
+    static constexpr int kRow = 20;
+    static constexpr int kRows = 4;
+    static constexpr int kHeight = kRows * kRow + 4;
+
+    int rowAt(Point p) const {
+        if (p.x < 0 || p.x >= kWidth || p.y < 2 || p.y >= kHeight - 2) return -1;
+        return (p.y - 2) / kRow;
+    }
+    void draw(DC& dc) {
+        const char* labels[kRows] = {"Lookout &Point", "Cascade &Falls\tF", "Mirror &Lake",
+                                     "Overview &Map"};
+        dc.FillSolidRect(Rect{0, 0, kWidth, kHeight}, PALETTERGB(0, 0, 0));
+        dc.SelectObject(&m_font);
+        dc.SetBkMode(TRANSPARENT);
+        Bitmap check;
+        check.LoadOEMBitmap(OBM_CHECK);
+        MemoryDC checkDc;
+        checkDc.SelectObject(&check);
+        for (int i = 0; i < kRows; ++i) {
+            Rect row{0, 2 + i * kRow, kWidth, 2 + (i + 1) * kRow};
+            row = row.inflate(-2, 0);
+            dc.FillSolidRect(row, i == m_selected ? PALETTERGB(217, 211, 156)
+                                                  : PALETTERGB(255, 255, 217));
+            if (i == 1)
+                dc.BitBlt(row.left + 3, row.top + (kRow - 13) / 2, 13, 13, &checkDc, 0, 0, SRCCOPY);
+            Rect text = row;
+            text.left += 22;
+            dc.SetTextColor(PALETTERGB(0, 0, 0));
+            dc.DrawText(labels[i], &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+        }
+    }
+
+    Window* m_owner;
+    Font m_font;
+    int m_selected = -1;
+};
+
 class DemoDialog : public Dialog {
 public:
     DemoDialog() : Dialog(kDialogId) {}
@@ -87,7 +197,29 @@ public:
         }
         m_tips.Create(this, TTS_ALWAYSTIP);
         m_tips.AddTool(GetDlgItem(kFancy), "An owner-drawn button");
+        if (g_onStart != OnStart::Nothing) PostMessage(kShowOnStart);
         return TRUE;
+    }
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message != kShowOnStart) return Dialog::WindowProc(message, wParam, lParam);
+        switch (g_onStart) {
+        case OnStart::Menu:
+            SendMessage(WM_COMMAND, MAKEWPARAM(kMenuButton, BN_CLICKED));
+            break;
+        case OnStart::Slide:
+            SendMessage(WM_COMMAND, MAKEWPARAM(kSlideButton, BN_CLICKED));
+            break;
+        case OnStart::SystemMenu:
+            SendMessage(WM_SYSCOMMAND, SC_KEYMENU, ' ');
+            break;
+        case OnStart::Close:
+            SendMessage(WM_CLOSE);
+            break;
+        case OnStart::Nothing:
+            break;
+        }
+        return 0;
     }
 
     void DoDataExchange(DataExchange* dx) override {
@@ -164,6 +296,13 @@ public:
             TrackPopupMenu(menu.get(), TPM_BOTTOMALIGN, r.left, r.top, this);
             return TRUE;
         }
+        case kSlideButton: {
+            Rect r;
+            GetDlgItem(kSlideButton)->GetWindowRect(&r);
+            SlidePopup popup(this);
+            popup.track(r.left, r.top);
+            return TRUE;
+        }
         case kFancy:
             m_pressed = !m_pressed;
             GetDlgItem(kFancy)->Invalidate(FALSE);
@@ -213,8 +352,14 @@ public:
     BOOL InitInstance() override {
         DemoDialog dialog;
         m_pMainWnd = &dialog;
-        dialog.DoModal();
+        const INT_PTR result = dialog.DoModal();
         m_pMainWnd = nullptr;
+        const Rect work = workArea();
+        std::printf("application %s, command line '%s', screen %dx%d, work area %d,%d,%d,%d, "
+                    "result %d\n",
+                    m_pszAppName.c_str(), m_lpCmdLine.c_str(), GetSystemMetrics(SM_CXSCREEN),
+                    GetSystemMetrics(SM_CYSCREEN), work.left, work.top, work.right, work.bottom,
+                    int(result));
         return FALSE;
     }
 };
@@ -235,6 +380,7 @@ void registerDemoResources() {
         dlg::autoCheckBox("Use &option", kOption, 140, 102, 68, 10),
         dlg::ownerDrawButton("", kFancy, 8, 124, 80, 18),
         dlg::pushButton("&Menu...", kMenuButton, 96, 124, 50, 14),
+        dlg::pushButton("&Slide...", kSlideButton, 152, 124, 50, 14),
         dlg::defPushButton("OK", IDOK, 220, 8, 50, 14),
         dlg::pushButton("Cancel", IDCANCEL, 220, 26, 50, 14),
     };
@@ -245,6 +391,13 @@ void registerDemoResources() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // --menu, --slide or --system-menu open that once the dialog runs; --close closes it at once.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--menu") == 0) g_onStart = OnStart::Menu;
+        if (std::strcmp(argv[i], "--slide") == 0) g_onStart = OnStart::Slide;
+        if (std::strcmp(argv[i], "--system-menu") == 0) g_onStart = OnStart::SystemMenu;
+        if (std::strcmp(argv[i], "--close") == 0) g_onStart = OnStart::Close;
+    }
     DemoApplication app;
     return runApplication(app, argc, argv, registerDemoResources);
 }

@@ -130,8 +130,12 @@ QImage grabClient(Window& window) {
     QCoreApplication::sendPostedEvents(top, QEvent::UpdateRequest);
     QScreen* screen = top->screen();
     if (!screen) return QImage();
-    const QPoint at = client->mapTo(top, QPoint(0, 0));
-    return screen->grabWindow(top->winId(), at.x(), at.y(), client->width(), client->height())
+    // Headless, the window's backing store; on a display, what the screen shows there.
+    const bool headless = isHeadlessPlatform();
+    const QPoint at =
+        headless ? client->mapTo(top, QPoint(0, 0)) : client->mapToGlobal(QPoint(0, 0));
+    return screen
+        ->grabWindow(headless ? top->winId() : 0, at.x(), at.y(), client->width(), client->height())
         .toImage()
         .convertToFormat(QImage::Format_RGB32);
 }

@@ -3,7 +3,9 @@
 // menus and input without sleeping, and read back pixels and the cursor.
 //
 // Link platform_qt_test_support. The first use creates one QApplication on the offscreen
-// platform (QT_QPA_PLATFORM is set to "offscreen" unless the environment chose another).
+// platform (QT_QPA_PLATFORM is set to "offscreen" unless the environment chose another). On a
+// real display (xcb under Xvfb) QTest's mouse moves arrive asynchronously: wait for their effect
+// with QTest::qWaitFor there.
 #pragma once
 
 #include "platform/core/message_box.h"

@@ -23,6 +23,8 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QTimer>
+#include <QElapsedTimer>
+#include <QWindow>
 
 namespace platform {
 namespace {
@@ -40,6 +42,8 @@ std::function<void(Window&)> g_modalHook;
 // ---- The posted-message queue ------------------------------------------------------------------
 std::deque<MSG> g_posted;
 bool g_pumpScheduled = false;
+// While a window waits for the window system to expose it, posted messages and timer ticks wait.
+int g_holdMessages = 0;
 
 QObject* pumpContext() {
     static QObject* context = nullptr;
@@ -69,7 +73,7 @@ void schedulePump() {
 // One message per turn of the event loop, so that a handler that runs a nested loop lets the
 // later messages through in order.
 void deliverOnePosted() {
-    if (g_posted.empty()) return;
+    if (g_posted.empty() || g_holdMessages > 0) return;
     const MSG message = g_posted.front();
     g_posted.pop_front();
     schedulePump();
@@ -116,6 +120,26 @@ void destroyPhaseTwo(Window& window) {
     dispatchMessage(window, WM_NCDESTROY, 0, 0);
     // A handler that did not call the base OnNcDestroy still loses its window.
     if (*alive && d->created) d->detach();
+}
+
+// Shows happen at once on the platform: a window can be painted and drawn on right after
+// ShowWindow. The window system exposes a toolkit window a little later, so wait for that (at
+// most 200 ms), handling only what is not input, with posted messages and timer ticks held.
+void waitUntilExposed(QWidget* host) {
+    QWindow* handle = host ? host->windowHandle() : nullptr;
+    if (!handle || handle->isExposed() || !host->isVisible()) return;
+    ++g_holdMessages;
+    QElapsedTimer clock;
+    clock.start();
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.start(20);
+    QObject::connect(&wake, &QTimer::timeout, &wake, [&wake] { wake.start(20); });
+    while (!handle->isExposed() && host->isVisible() && clock.elapsed() < 200)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::WaitForMoreEvents);
+    --g_holdMessages;
+    schedulePump();
 }
 
 Point toPoint(const QPoint& p) {
@@ -874,6 +898,7 @@ BOOL Window::ShowWindow(int command) {
         if (d.topLevel) {
             if (!headless) host->raise();
             raiseInStackingOrder(this);
+            waitUntilExposed(host);
         }
         return wasVisible;
     default:
@@ -888,6 +913,7 @@ BOOL Window::ShowWindow(int command) {
                 if (!headless) host->raise();
                 host->activateWindow();
             }
+            waitUntilExposed(host);
         }
         return wasVisible;
     }
@@ -1130,7 +1156,7 @@ UINT_PTR Window::SetTimer(UINT_PTR id, UINT elapse, void*) {
     if (!timer) {
         timer = std::make_unique<QTimer>();
         QObject::connect(timer.get(), &QTimer::timeout, timer.get(), [d, id] {
-            if (d->created) dispatchMessage(*d->self, WM_TIMER, id, 0);
+            if (d->created && g_holdMessages == 0) dispatchMessage(*d->self, WM_TIMER, id, 0);
         });
     }
     timer->start(int(std::clamp<UINT>(elapse, 1, 0x7FFFFFFFu)));

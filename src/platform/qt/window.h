@@ -225,7 +225,10 @@ public:
     Rect nonClientPart(int hitTest) const;
 
     // ---- State ----
-    BOOL ShowWindow(int command); // returns whether it was visible before
+    // Returns whether it was visible before. A top-level window is exposed by the window system
+    // before ShowWindow returns (it waits up to 200 ms, handling no input, posted messages or
+    // timer ticks meanwhile), so it can be painted and drawn on at once.
+    BOOL ShowWindow(int command);
     BOOL IsWindowVisible() const;
     BOOL EnableWindow(BOOL enable); // returns whether it was disabled before
     BOOL IsWindowEnabled() const;
