@@ -94,7 +94,13 @@ TEST_F(ApplicationTest, AfxMessageBoxUsesTheApplicationsNameAndMainWindow) {
     EXPECT_EQ(boxes->calls()[0].owner, nullptr);
     EXPECT_EQ(boxes->calls()[1].owner, main.GetSafeHwnd());
     EXPECT_EQ(windowServices()->mainWindow(), main.GetSafeHwnd());
-    app.m_pMainWnd = nullptr;
+    {
+        RecordingWindow shortLived;
+        ASSERT_TRUE(shortLived.createTopLevel());
+        app.m_pMainWnd = &shortLived;
+    }
+    EXPECT_EQ(app.m_pMainWnd, nullptr) << "a main window object that is gone is forgotten";
+    EXPECT_EQ(windowServices()->mainWindow(), nullptr);
 }
 
 TEST_F(ApplicationTest, ResourcesAreFoundByNumberAndNameAndBitmapsAreUsedInPlace) {

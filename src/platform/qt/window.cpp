@@ -22,6 +22,7 @@
 #include <QHash>
 #include <QIcon>
 #include <QPixmap>
+#include <QPointer>
 #include <QTimer>
 #include <QElapsedTimer>
 #include <QWindow>
@@ -46,11 +47,9 @@ bool g_pumpScheduled = false;
 int g_holdMessages = 0;
 
 QObject* pumpContext() {
-    static QObject* context = nullptr;
-    if (!context && QCoreApplication::instance()) {
+    static QPointer<QObject> context;
+    if (!context && QCoreApplication::instance())
         context = new QObject(QCoreApplication::instance());
-        QObject::connect(context, &QObject::destroyed, context, [] { context = nullptr; });
-    }
     return context;
 }
 
@@ -125,8 +124,10 @@ void destroyPhaseTwo(Window& window) {
 // Shows happen at once on the platform: a window can be painted and drawn on right after
 // ShowWindow. The window system exposes a toolkit window a little later, so wait for that (at
 // most 200 ms), handling only what is not input, with posted messages and timer ticks held.
-void waitUntilExposed(QWidget* host) {
-    QWindow* handle = host ? host->windowHandle() : nullptr;
+void waitUntilExposed(QWidget* widget) {
+    // Whatever runs meanwhile may destroy the window: hold it by guarded pointers.
+    const QPointer<QWidget> host(widget);
+    const QPointer<QWindow> handle(widget ? widget->windowHandle() : nullptr);
     if (!handle || handle->isExposed() || !host->isVisible()) return;
     ++g_holdMessages;
     QElapsedTimer clock;
@@ -135,7 +136,7 @@ void waitUntilExposed(QWidget* host) {
     wake.setSingleShot(true);
     wake.start(20);
     QObject::connect(&wake, &QTimer::timeout, &wake, [&wake] { wake.start(20); });
-    while (!handle->isExposed() && host->isVisible() && clock.elapsed() < 200)
+    while (host && handle && !handle->isExposed() && host->isVisible() && clock.elapsed() < 200)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
                                         QEventLoop::WaitForMoreEvents);
     --g_holdMessages;
@@ -339,7 +340,9 @@ Window::Window() : m_data(std::make_unique<WindowData>(this)) {}
 
 Window::~Window() {
     if (m_data->created) DestroyWindow();
+    // Nothing may point at a window object that is gone.
     if (g_mainWindow == this) g_mainWindow = nullptr;
+    if (Application* app = AfxGetApp(); app && app->m_pMainWnd == this) app->m_pMainWnd = nullptr;
 }
 
 HWND Window::GetSafeHwnd() const {
