@@ -18,6 +18,17 @@ MemoryFailure g_failure = MemoryFailure::None;
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
 constexpr std::size_t kHugeFrom = std::size_t(4) << 20;
 
+// The last large block freed (up to 256 MiB) is kept for the next large request it can serve
+// without wasting more than half of it: reading one photograph after another then reuses pages
+// that are already there, instead of having the system fault in and clear a fresh block each time.
+constexpr std::size_t kKeepUpTo = std::size_t(256) << 20;
+struct KeptBlock {
+    std::byte* bytes = nullptr;
+    std::size_t capacity = 0;
+    ~KeptBlock() { std::free(bytes); }
+};
+KeptBlock g_kept;
+
 } // namespace
 
 void MovableBlock::Release::operator()(std::byte* bytes) const {
@@ -38,10 +49,17 @@ bool MovableBlock::allocate(std::size_t size, bool zeroFill) {
     free();
     if (g_failure == MemoryFailure::Allocate || size == 0 || size > g_maxBlockSize) return false;
     std::byte* bytes = nullptr;
+    std::size_t capacity = 0;
     if (size >= kHugeFrom) {
-        const std::size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
-        bytes = static_cast<std::byte*>(std::aligned_alloc(kHugePage, rounded));
-        if (bytes) ::madvise(bytes, rounded, MADV_HUGEPAGE);
+        capacity = (size + kHugePage - 1) / kHugePage * kHugePage;
+        if (g_kept.bytes && g_kept.capacity >= capacity && g_kept.capacity / 2 <= capacity) {
+            bytes = g_kept.bytes;
+            capacity = g_kept.capacity;
+            g_kept = KeptBlock{};
+        } else {
+            bytes = static_cast<std::byte*>(std::aligned_alloc(kHugePage, capacity));
+            if (bytes) ::madvise(bytes, capacity, MADV_HUGEPAGE);
+        }
     } else {
         bytes = static_cast<std::byte*>(std::malloc(size));
     }
@@ -49,6 +67,7 @@ bool MovableBlock::allocate(std::size_t size, bool zeroFill) {
     if (zeroFill) std::memset(bytes, 0, size);
     m_bytes.reset(bytes);
     m_size = size;
+    m_capacity = capacity;
     return true;
 }
 
@@ -58,8 +77,14 @@ std::byte* MovableBlock::lock() {
 }
 
 void MovableBlock::free() {
+    if (m_bytes && m_capacity >= kHugeFrom && m_capacity <= kKeepUpTo) {
+        std::free(g_kept.bytes);
+        g_kept.bytes = m_bytes.release();
+        g_kept.capacity = m_capacity;
+    }
     m_bytes.reset();
     m_size = 0;
+    m_capacity = 0;
 }
 
 } // namespace imaging

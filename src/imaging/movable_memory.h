@@ -33,6 +33,7 @@ private:
     };
     std::unique_ptr<std::byte[], Release> m_bytes;
     std::size_t m_size = 0;
+    std::size_t m_capacity = 0; // of a large block (huge-page aligned); 0 for a small one
 };
 
 } // namespace imaging
