@@ -68,6 +68,9 @@ protected:
             dlg::ltext("Use &this", 11, 40, 24, 119, 8),
             dlg::editText(kEdit, 40, 40, 100, 12),
             dlg::scrollBar(1035, 40, 60, 100, 10, SBS_HORZ),
+            dlg::autoCheckBox("Use Standard Windows Scroll&bars", 1034, 40, 112, 120, 8),
+            dlg::autoCheckBox("Use &Windows Background Color", 1031, 40, 96, 60, 10),
+            dlg::pushButton("Next to it", 20, 110, 96, 40, 10),
         };
         registerDialogTemplate(controls);
         ASSERT_TRUE(registerIconResource(128, ":/icons/app.png"));
@@ -358,6 +361,13 @@ TEST_F(DialogTest, ControlsShowTheirTextsIconsAndWindowsTexts) {
         auto* edit = qobject_cast<QLineEdit*>(widgetOf(dialog.GetDlgItem(kEdit)));
         EXPECT_EQ(edit->text(), QString::fromUtf8("\xC2\xA9 1999 Corvane"));
         EXPECT_EQ(dialog.GetDlgItemText(kEdit), "\xA9 1999 Corvane");
+
+        // Check boxes whose text does not fit grow into the free space beside them.
+        QWidget* wide = widgetOf(dialog.GetDlgItem(1034));
+        EXPECT_EQ(wide->width(), std::max(180, wide->sizeHint().width()));
+        EXPECT_LE(wide->geometry().right(), dialog.clientWidget()->width());
+        QWidget* blocked = widgetOf(dialog.GetDlgItem(1031));
+        EXPECT_EQ(blocked->geometry().right() + 1, 165) << "up to the button beside it";
 
         Window* bar = dialog.GetDlgItem(1035);
         ASSERT_NE(dynamic_cast<ScrollBar*>(bar), nullptr);

@@ -566,3 +566,20 @@ TEST_F(WindowTest, AShownWindowIsExposedAndPaintedWhenShowWindowReturns) {
     EXPECT_TRUE(popup.paintRects.empty());
     EXPECT_EQ(test::pixelAt(test::grabClient(popup), 50, 50), 0x010203u);
 }
+
+TEST_F(WindowTest, AHiddenWindowKnowsItsClientAreaBeforeItIsShown) {
+    RecordingWindow window;
+    ASSERT_TRUE(
+        window.createTopLevel(Rect{0, 0, 300, 200}, RecordingWindow::kCaptioned & ~WS_VISIBLE));
+    const int frame = GetSystemMetrics(SM_CXDLGFRAME), caption = GetSystemMetrics(SM_CYCAPTION);
+    Rect client;
+    window.GetClientRect(&client);
+    EXPECT_EQ(client, (Rect{0, 0, 300 - 2 * frame, 200 - 2 * frame - caption}));
+    window.MoveWindow(0, 0, 1024, 768);
+    window.GetClientRect(&client);
+    EXPECT_EQ(client, (Rect{0, 0, 1024 - 2 * frame, 768 - 2 * frame - caption}));
+    Point origin{0, 0};
+    window.ClientToScreen(&origin);
+    EXPECT_EQ(origin, (Point{frame, frame + caption}));
+    EXPECT_FALSE(window.IsWindowVisible());
+}

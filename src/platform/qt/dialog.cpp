@@ -27,6 +27,35 @@ bool isPushButton(const Window* w) {
     return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_OWNERDRAW;
 }
 
+// The dialog font is wider than the one the templates were laid out for, so a check box's text
+// may not fit its rectangle. Such a check box grows to the right, as far as its text needs and
+// the space is free: up to the next control beside it or the client area's edge.
+void widenClippedCheckBoxes(Dialog& dialog) {
+    const std::vector<Window*> controls = childrenOf(&dialog);
+    Rect client;
+    dialog.GetClientRect(&client);
+    for (Window* control : controls) {
+        const DWORD type = control->GetStyle() & BS_TYPEMASK;
+        QWidget* widget = control->clientWidget();
+        if (!dynamic_cast<Button*>(control) || !widget ||
+            (type != BS_CHECKBOX && type != BS_AUTOCHECKBOX))
+            continue;
+        const QRect g = widget->geometry();
+        const int wanted = widget->sizeHint().width();
+        if (wanted <= g.width()) continue;
+        int limit = client.right;
+        for (Window* other : controls) {
+            QWidget* neighbour = other->clientWidget();
+            if (other == control || !neighbour) continue;
+            const QRect n = neighbour->geometry();
+            if (n.left() > g.left() && n.top() <= g.bottom() && n.bottom() >= g.top())
+                limit = std::min(limit, n.left());
+        }
+        const int width = std::min(wanted, limit - g.left());
+        if (width > g.width()) widget->resize(width, g.height());
+    }
+}
+
 void validationMessage(Dialog* dialog, const std::string& text) {
     MessageBoxA(dialog ? dialog->GetSafeHwnd() : nullptr, text.c_str(), AfxGetAppName(),
                 MB_OK | MB_ICONEXCLAMATION);
@@ -186,6 +215,7 @@ BOOL Dialog::createFromTemplate(Window* owner, bool modal) {
         }
         data().ownedControls.push_back(std::move(control));
     }
+    widenClippedCheckBoxes(*this);
     const LRESULT focusDefault = dispatchMessage(*this, WM_INITDIALOG, 0, 0);
     if (!*alive || !IsWindow(handle)) return FALSE;
     if (focusDefault) {

@@ -12,6 +12,11 @@
 // (without an owner on the work area); otherwise it is placed at its position in the owner's
 // client area.
 //
+// Fonts: the template's font ("MS Sans Serif" 8, drawn with DejaVu Sans at 11 pixels) is wider
+// than the one the templates were laid out for; a check box whose text does not fit grows to
+// the right as far as its text needs and the space is free (up to the next control beside it or
+// the client area's edge).
+//
 // Keys: Esc sends WM_COMMAND IDCANCEL, Enter sends WM_COMMAND with the id of the focused push
 // button, else the default push button (BS_DEFPUSHBUTTON or SetDefID), else IDOK. The default
 // OnOK exchanges data (UpdateData(TRUE)) and ends the dialog with IDOK when that succeeds;

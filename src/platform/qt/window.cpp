@@ -401,6 +401,7 @@ BOOL Window::CreateEx(DWORD exStyle, const WindowClass* windowClass, const char*
         d.client = new ClientWidget(*this, frame);
         frame->setWindowTitle(fromWindows1252(d.text));
         frame->setGeometry(toQRect(rect));
+        layoutFrame(d);
     }
     registerWindow(*this);
     CREATESTRUCT create{parent, id, rect, style, exStyle, d.text};
@@ -809,6 +810,8 @@ void Window::MoveWindow(int x, int y, int width, int height, BOOL repaint) {
     QWidget* host = m_data->host();
     if (!host) return;
     host->setGeometry(x, y, std::max(width, 0), std::max(height, 0));
+    // A hidden window gets its resize event only when shown: place the client area now.
+    if (m_data->topLevel) layoutFrame(*m_data);
     if (repaint) Invalidate(TRUE);
 }
 
@@ -819,6 +822,7 @@ BOOL Window::SetWindowPos(const Window*, int x, int y, int width, int height, UI
     if (!(flags & SWP_NOMOVE)) g.moveTo(x, y);
     if (!(flags & SWP_NOSIZE)) g.setSize(QSize(std::max(width, 0), std::max(height, 0)));
     host->setGeometry(g);
+    if (m_data->topLevel) layoutFrame(*m_data);
     if (flags & SWP_SHOWWINDOW)
         ShowWindow((flags & SWP_NOACTIVATE) || m_data->popup ? SW_SHOWNA : SW_SHOW);
     if (flags & SWP_HIDEWINDOW) ShowWindow(SW_HIDE);

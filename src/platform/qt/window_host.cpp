@@ -510,11 +510,15 @@ void FrameWidget::paintEvent(QPaintEvent*) {
     paintNonClient(*w, painter);
 }
 
+void layoutFrame(WindowData& data) {
+    QWidget* frame = data.frame;
+    QWidget* client = data.client;
+    if (!frame || !client) return;
+    client->setGeometry(layoutOf(data, frame->size()).client);
+}
+
 void FrameWidget::resizeEvent(QResizeEvent*) {
-    Window* w = window();
-    if (!w) return;
-    const NonClientLayout l = layoutOf(w->data(), size());
-    if (QWidget* client = w->data().client) client->setGeometry(l.client);
+    if (Window* w = window()) layoutFrame(w->data());
 }
 
 void FrameWidget::moveEvent(QMoveEvent*) {

@@ -156,6 +156,9 @@ std::size_t postedMessageCount();
 // The interval of a running timer of a window, or -1 when it is not running.
 int timerIntervalOf(Window& window, UINT_PTR id);
 
+// Places a top-level window's client widget inside its frame (at once, also while hidden).
+void layoutFrame(WindowData& data);
+
 // Frame geometry of a style: the frame width and caption height.
 int frameWidthOf(DWORD style, DWORD exStyle);
 int captionHeightOf(DWORD style);
