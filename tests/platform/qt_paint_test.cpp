@@ -6,6 +6,7 @@
 #include "platform/core/system_metrics.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/dc.h"
+#include "platform/qt/resources.h"
 #include "platform/qt/test_support.h"
 #include "qt_test_windows.h"
 #include "tests/support/temp_dir.h"
@@ -16,6 +17,7 @@
 #include <QImage>
 #include <QPrinter>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <filesystem>
@@ -503,4 +505,68 @@ TEST_F(PaintTest, OutOfRangeArgumentsAreRefusedOrClampedWithoutHarm) {
     EXPECT_FALSE(none.DestroyWindow());
     EXPECT_EQ(none.RunModalLoop(), -1);
     EXPECT_EQ(none.GetDlgItem(1), nullptr);
+}
+
+TEST_F(PaintTest, TextIsDrawnWhereItsFlagsPutItAndIconsAtTheirSize) {
+    Bitmap bitmap;
+    ASSERT_TRUE(bitmap.CreateCompatibleBitmap(nullptr, 200, 100));
+    MemoryDC dc;
+    dc.SelectObject(&bitmap);
+    const QImage& image = *bitmap.image();
+    auto at = [&](int x, int y) { return unsigned(image.pixel(x, y)) & 0xFFFFFFu; };
+    // The box around the pixels that are not the background, within an area.
+    auto inkBox = [&](Rect area, unsigned background) {
+        Rect box{area.right, area.bottom, area.left, area.top};
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x)
+                if (at(x, y) != background) {
+                    box.left = std::min(box.left, x);
+                    box.top = std::min(box.top, y);
+                    box.right = std::max(box.right, x + 1);
+                    box.bottom = std::max(box.bottom, y + 1);
+                }
+        return box;
+    };
+    const unsigned white = rgb(255, 255, 255);
+
+    dc.FillSolidRect(Rect{0, 0, 200, 100}, RGB(255, 255, 255));
+    dc.SetBkMode(OPAQUE);
+    dc.SetBkColor(RGB(0, 255, 0));
+    dc.TextOut(10, 10, "Hi");
+    const Size extent = dc.GetTextExtent("Hi");
+    EXPECT_EQ(at(10, 10), rgb(0, 255, 0)) << "an opaque background fills the text's cell";
+    EXPECT_EQ(at(10 + extent.cx - 1, 10 + extent.cy - 1), rgb(0, 255, 0));
+    EXPECT_EQ(at(10 + extent.cx, 10), white);
+
+    dc.FillSolidRect(Rect{0, 0, 200, 100}, RGB(255, 255, 255));
+    dc.SetBkMode(TRANSPARENT);
+    dc.SetTextColor(RGB(0, 0, 0));
+    Rect centred{0, 0, 200, 100};
+    dc.DrawText("Lookout", &centred, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    const Rect ink = inkBox(Rect{0, 0, 200, 100}, white);
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_NEAR((ink.left + ink.right) / 2, 100, 3) << "centred across";
+    EXPECT_NEAR((ink.top + ink.bottom) / 2, 50, 4) << "centred down";
+
+    dc.FillSolidRect(Rect{0, 0, 200, 100}, RGB(255, 255, 255));
+    Rect clipped{20, 20, 40, 40};
+    dc.DrawText("A long line of text", &clipped, DT_LEFT | DT_TOP | DT_SINGLELINE);
+    const Rect clippedInk = inkBox(Rect{0, 0, 200, 100}, white);
+    EXPECT_GE(clippedInk.left, 20);
+    EXPECT_LE(clippedInk.right, 40) << "clipped to its rectangle";
+    dc.FillSolidRect(Rect{0, 0, 200, 100}, RGB(255, 255, 255));
+    Rect unclipped{20, 20, 40, 40};
+    dc.DrawText("A long line of text", &unclipped, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOCLIP);
+    EXPECT_GT(inkBox(Rect{0, 0, 200, 100}, white).right, 60) << "DT_NOCLIP runs on";
+
+    ASSERT_TRUE(registerIconResource(128, ":/icons/app.png"));
+    dc.FillSolidRect(Rect{0, 0, 200, 100}, RGB(255, 255, 255));
+    setSystemMetric(SM_CXICON, 16);
+    setSystemMetric(SM_CYICON, 16);
+    EXPECT_TRUE(dc.DrawIcon(100, 50, LoadIcon(128)));
+    EXPECT_EQ(inkBox(Rect{0, 0, 200, 100}, white), (Rect{100, 50, 116, 66}))
+        << "drawn at SM_CXICON x SM_CYICON";
+    EXPECT_EQ(at(101, 51), rgb(255, 0, 0));
+    EXPECT_EQ(at(115, 51), rgb(0, 0, 255));
+    EXPECT_FALSE(dc.DrawIcon(0, 0, nullptr));
 }
