@@ -101,11 +101,20 @@ void runQueued(std::function<void()> function) {
 }
 
 void whenModal(std::function<void(Window&)> function) {
-    setModalLoopHook(std::move(function));
+    if (!function) return setModalLoopHook(nullptr);
+    setModalLoopHook([function = std::move(function)](Window& window) {
+        function(window);
+        // A failed assertion inside must not leave the test waiting in the loop forever.
+        if (::testing::Test::HasFatalFailure() && window.inModalLoop()) window.EndModalLoop(-1);
+    });
 }
 
 void whenPopupMenu(std::function<void(QMenu&)> function) {
-    setPopupMenuHook(std::move(function));
+    if (!function) return setPopupMenuHook(nullptr);
+    setPopupMenuHook([function = std::move(function)](QMenu& menu) {
+        function(menu);
+        if (::testing::Test::HasFatalFailure() && menu.isVisible()) menu.close();
+    });
 }
 
 bool choosePopupMenuItem(QMenu& menu, const char* text) {

@@ -55,9 +55,11 @@ int timerInterval(Window& window, UINT_PTR id);
 // Runs the function once from the event loop (a queued call), e.g. inside a modal loop.
 void runQueued(std::function<void()> function);
 // Runs the function from the next modal loop (DoModal, RunModalLoop) once it is running, with
-// the window whose loop it is.
+// the window whose loop it is. The function ends the loop itself (EndDialog, EndModalLoop, a
+// click); when a fatal assertion failed inside it, the loop is ended with -1 so no test hangs.
 void whenModal(std::function<void(Window&)> function);
-// Runs the function with the popup menu once TrackPopupMenu (or the system menu) shows one.
+// Runs the function with the popup menu once TrackPopupMenu (or the system menu) shows one; the
+// menu is closed when a fatal assertion failed inside.
 void whenPopupMenu(std::function<void(QMenu&)> function);
 // Clicks the item with the text (the "&" marks included) of a shown popup menu; false when there
 // is no such enabled item.
