@@ -396,6 +396,16 @@ TEST_F(WindowTest, KeysBecomeVirtualKeyMessagesAndUnhandledOnesReachTheParent) {
         << "the child handled only the left arrow";
 }
 
+TEST_F(WindowTest, AKeyATopLevelWindowLeavesUnhandledReachesItOnce) {
+    RecordingWindow window;
+    ASSERT_TRUE(window.createTopLevel());
+    window.SetFocus();
+    MessageLog log;
+    QTest::keyClick(test::clientWidget(window), Qt::Key_Q);
+    EXPECT_EQ(log.numbers(window.GetSafeHwnd()),
+              (std::vector<UINT>{WM_KEYDOWN, WM_CHAR, WM_KEYUP}));
+}
+
 TEST_F(WindowTest, AFocusedPopupThatIsNeverActivatedGetsTheKeys) {
     RecordingWindow main, popup;
     ASSERT_TRUE(main.createTopLevel());

@@ -738,7 +738,9 @@ void ClientWidget::paintEvent(QPaintEvent* event) {
     context.rcPaint = fromQRect(event->region().boundingRect());
     context.erase = d->erasePending;
     d->erasePending = false;
-    d->invalid -= event->region();
+    // Painting validates the whole update region, as BeginPaint does: the parts under child
+    // windows too, which the toolkit leaves out of the parent's paint region.
+    d->invalid = QRegion();
     PaintContext* previous = d->activePaint;
     d->activePaint = &context;
     const std::shared_ptr<bool> alive = d->alive;
@@ -803,14 +805,17 @@ void ClientWidget::wheelEvent(QWheelEvent* event) {
                         pointParam(global));
 }
 
+// A key the window leaves unhandled travels on to the parent window's widget. The client area of a
+// top-level window has no parent window: its parent widget is the window's own frame, which would
+// deliver the key to the same window a second time.
 void ClientWidget::keyPressEvent(QKeyEvent* event) {
     Window* w = windowOfWidget(this);
-    if (!w || !deliverKey(*w, event, true)) event->ignore();
+    if (!w || (!deliverKey(*w, event, true) && !w->data().topLevel)) event->ignore();
 }
 
 void ClientWidget::keyReleaseEvent(QKeyEvent* event) {
     Window* w = windowOfWidget(this);
-    if (!w || !deliverKey(*w, event, false)) event->ignore();
+    if (!w || (!deliverKey(*w, event, false) && !w->data().topLevel)) event->ignore();
 }
 
 void ClientWidget::focusInEvent(QFocusEvent*) {
