@@ -127,6 +127,22 @@ TEST_F(PaintTest, InvalidatingWithEraseErasesBeforeThePaintAndWithoutItKeepsTheP
     EXPECT_EQ(window.paintRects.size(), 2u) << "nothing is invalid: no paint";
 }
 
+TEST_F(PaintTest, PaintingValidatesTheUpdateRegionUnderChildWindowsToo) {
+    RecordingWindow window;
+    makeBlueWindow(window);
+    RecordingWindow child;
+    ASSERT_TRUE(child.createChild(window, Rect{10, 10, 60, 40}));
+    test::processEvents();
+    window.paintRects.clear();
+    window.Invalidate(TRUE);
+    test::processEvents();
+    ASSERT_EQ(window.paintRects.size(), 1u);
+    Rect update;
+    EXPECT_FALSE(window.GetUpdateRect(&update)) << "nothing is left to paint";
+    window.UpdateWindow();
+    EXPECT_EQ(window.paintRects.size(), 1u);
+}
+
 TEST_F(PaintTest, ScrollWindowThenUpdateWindowPaintsOnlyTheUncoveredStrip) {
     RecordingWindow window;
     int offset = 0;
