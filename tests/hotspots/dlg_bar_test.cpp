@@ -632,6 +632,41 @@ TEST_F(DlgBarTest, ACloseRequestDestroysTheBarOnly) {
     EXPECT_TRUE(owner.exists());
     EXPECT_EQ(owner.closeRequests, 0);
     EXPECT_TRUE(owner.commands.empty()) << "not a cancel command to the owner";
+    // The owner may make it again.
+    ASSERT_TRUE(bar->Create(CDlgBar::kTemplateId, &owner));
+    EXPECT_EQ(bar->buttonRect(CDlgBar::kCloseId), (Rect{690, 4, 782, 30}));
+    EXPECT_EQ(bar->toolTips().GetText(bar->GetDlgItem(int(CDlgBar::kCloseId))),
+              "Close the skyvista");
+}
+
+// The bitmap display window's use: a button whose one picture is a memory bitmap.
+TEST_F(DlgBarTest, AButtonMadeFromAMemoryBitmapShowsItAtItsSize) {
+    ASSERT_TRUE(owner.create(640, 480));
+    CPaletteBitmapButton button(&palette);
+    ASSERT_TRUE(button.Create("IDB_BMPBUTTON", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW,
+                              Rect{10, 10, 300, 200}, &owner, 1011));
+    Cmemdib empty;
+    EXPECT_FALSE(button.LoadBitmapFromMemory(empty, owner.GetSafeHwnd(), FALSE, "Locator"));
+    EXPECT_FALSE(button.SizeToContent());
+
+    Cmemdib image;
+    ASSERT_TRUE(
+        image.LoadBitmapResource("IDB_FEATURESU", "map", FALSE, nullptr, nullptr, TRUE, ""));
+    Palette noPalette;
+    button.setPalette(&noPalette);
+    EXPECT_FALSE(button.LoadBitmapFromMemory(image, owner.GetSafeHwnd(), FALSE, "Locator"))
+        << "a palette that holds nothing";
+    button.setPalette(&palette);
+    ASSERT_TRUE(button.LoadBitmapFromMemory(image, owner.GetSafeHwnd(), FALSE, "Locator"));
+    image.Reset();
+    EXPECT_EQ(button.bitmapWidth(), 155);
+    EXPECT_EQ(button.bitmapHeight(), 26);
+    EXPECT_FALSE(button.hasDownPicture());
+    ASSERT_TRUE(button.SizeToContent());
+    EXPECT_EQ(rectIn(button, owner), (Rect{10, 10, 165, 36}));
+    test::processEvents();
+    EXPECT_EQ(differingPixels(test::grabClient(button), faceImage("IDB_FEATURESU")), 0);
+    EXPECT_TRUE(boxes->calls().empty());
 }
 
 } // namespace
