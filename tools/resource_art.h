@@ -1,0 +1,27 @@
+// The art of the program's cursors and icon, drawn by make_resources and by the test that checks
+// the committed files against a fresh drawing.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include <QImage>
+
+#include "tools/bmp_writer.h"
+
+namespace resource_art {
+
+constexpr int kCursorSize = 32;
+constexpr int kIconSize = 32;
+constexpr int kFirstCursor = 101;
+
+// Direction cursor 101 + index (0 up, then clockwise to 7 up-left) as an 8-bit image whose colour
+// 0 is the transparent magenta.
+tools::IndexedImage directionCursor(int index);
+// The program's icon (icon 128).
+QImage programIcon();
+std::string pngBytes(const QImage& image);
+// Writes cursors/101.bmp ... 108.bmp and icons/128.png below dir; false on any failure.
+bool writeCursorsAndIcon(const std::filesystem::path& dir);
+
+} // namespace resource_art
