@@ -793,7 +793,7 @@ BOOL Window::OnQueryNewPalette() {
     return FALSE;
 }
 void Window::OnPaletteChanged(Window*) {}
-HCURSOR Window::OnQueryDragIcon() {
+HICON Window::OnQueryDragIcon() {
     return nullptr;
 }
 void Window::OnInitMenuPopup(Menu*, UINT, BOOL) {}

@@ -196,7 +196,8 @@ public:
     virtual void OnActivateApp(BOOL active, DWORD threadId);
     virtual BOOL OnQueryNewPalette();
     virtual void OnPaletteChanged(Window* focusWindow);
-    virtual HCURSOR OnQueryDragIcon();
+    // The icon shown while the minimised window is dragged (null: the default).
+    virtual HICON OnQueryDragIcon();
     virtual void OnInitMenuPopup(Menu* popup, UINT index, BOOL sysMenu);
     virtual void OnCancelMode();
     virtual void OnCaptureChanged(Window* newCapture);

@@ -1,0 +1,57 @@
+// One print job: carries a printout from the print dialog to the end of the document. The
+// panorama window keeps one job for its whole life, so that the dialog, the chosen printer and
+// the Full/Half Size choice survive from one printout to the next.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/core/win_types.h"
+
+namespace platform {
+class DC;
+class Window;
+class PrintDialog;
+} // namespace platform
+class CSizePrintDialog;
+
+class CPrintJob {
+public:
+    CPrintJob(std::string doc_name, platform::DC* dc, platform::Window* owner, BOOL offer_size,
+              BOOL set_orientation, BOOL set_quality, int size, short orientation, short quality);
+    // Discards the dialog, then the members go.
+    ~CPrintJob();
+    CPrintJob(const CPrintJob&) = delete;
+    CPrintJob& operator=(const CPrintJob&) = delete;
+
+    // Frees the dialog with its printer settings and printer name; dialog becomes none.
+    void DiscardDialog();
+
+    // Print sizes and the printer-settings values the panorama window's job starts with.
+    static constexpr int kFullSize = 0;
+    static constexpr int kHalfSize = 1;
+    static constexpr short kPortrait = 1;
+    static constexpr short kLandscape = 2;
+    static constexpr short kHighestQuality = -4;
+
+    // Fields, in the order of the design. The two dialogs are held through shared owners so this
+    // header needs only their declarations; each has exactly one owner, this job.
+    std::string doc_name;
+    platform::DC* dc;        // not owned: receives the printer's device context
+    platform::Window* owner; // parent of the dialog and of messages
+    BOOL offer_size;         // show the "Print Size" group
+    BOOL set_orientation;    // put orientation into the dialog
+    BOOL set_quality;        // put quality into the dialog
+    int size;                // kFullSize or kHalfSize
+    short orientation;       // kPortrait or kLandscape
+    short quality;           // kHighestQuality
+    std::shared_ptr<platform::PrintDialog>
+        defaults_dialog; // fetches the default printer's settings
+    BOOL got_defaults = FALSE;
+    std::shared_ptr<CSizePrintDialog> dialog; // made on first use, kept between jobs
+    BOOL dialog_ok = FALSE;
+    BOOL dc_attached = FALSE;
+    int doc_started = -1;
+    BOOL page_open = FALSE;
+    std::string error; // why the last start failed; empty when the user cancelled
+};

@@ -1,0 +1,137 @@
+// Fixtures of the panorama window's tests: a viewpoint's SVNPARK table and panorama written into a
+// temporary folder, the settings file and the palette file kept in folders of the test's own, the
+// program's resources registered, and the window opened without a modal run.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/core/message_box.h"
+#include "platform/qt/application.h"
+#include "platform/qt/test_support.h"
+#include "resources/panorama_resources.h"
+#include "resources/resource_ids.h"
+#include "tests/support/temp_dir.h"
+#include "tools/bmp_writer.h"
+#include "tools/dbase_writer.h"
+#include "viewer/pan_dlg.h"
+
+namespace viewer_test {
+
+struct ParkRecord {
+    std::string code = "TEST01";
+    std::string name = "Test Overlook";
+    std::string numHotspot = "0";
+    std::string copyright = "(c) 1999 Test Works";
+    std::string link = "10000";
+};
+
+// The fields of SVNPARK as the demo data has them.
+inline std::vector<dbase::FieldDef> parkFields() {
+    return {{"PARKNO", 'C', 6},
+            {"PARKNAME", 'C', 40},
+            {"NUMHOTSPOT", 'N', 3},
+            {"COPYRIGHT", 'C', 60},
+            {"MSLINK", 'C', 10}};
+}
+
+inline void writeParkTable(const std::filesystem::path& dir, const std::vector<ParkRecord>& records,
+                           std::vector<dbase::FieldDef> fields = parkFields()) {
+    dbase::TableDef def;
+    def.fields = std::move(fields);
+    for (const ParkRecord& r : records) {
+        std::vector<std::string> row = {r.code, r.name, r.numHotspot, r.copyright, r.link};
+        row.resize(def.fields.size());
+        def.records.push_back(row);
+    }
+    def.tags = {{"PARKNO", "PARKNO"}, {"NUMHOTSPOT", "NUMHOTSPOT"}};
+    dbase::writeTable(dir, "SVNPARK", def);
+}
+
+// Colour table entry i is (i, 255 - i, (i * 7) & 255); pixel (x, y) has index (x + 3 y) & 255,
+// so every image point has a colour its neighbours do not share.
+inline COLORREF panoramaColour(int x, int y) {
+    const int i = (x + 3 * y) & 255;
+    return RGB(BYTE(i), BYTE(255 - i), BYTE((i * 7) & 255));
+}
+
+inline tools::IndexedImage panoramaImage(int width, int height) {
+    tools::IndexedImage image;
+    image.width = width;
+    image.height = height;
+    for (int i = 0; i < 256; ++i)
+        image.colours[std::size_t(i)] = {std::uint8_t(i), std::uint8_t(255 - i),
+                                         std::uint8_t((i * 7) & 255)};
+    image.pixels.resize(std::size_t(width) * std::size_t(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.at(x, y) = std::uint8_t((x + 3 * y) & 255);
+    return image;
+}
+
+// A gzip-compressed 8-bit panorama.
+inline void writePanorama(const std::string& path, int width, int height) {
+    ASSERT_TRUE(tools::writeFile(path, tools::makeBmp(panoramaImage(width, height)), true));
+}
+
+// The window's client colour of a grab at a client point, as a COLORREF.
+inline COLORREF grabbedColour(const QImage& image, int x, int y) {
+    const unsigned p = platform::test::pixelAt(image, x, y);
+    return RGB(BYTE(p >> 16), BYTE(p >> 8), BYTE(p));
+}
+
+class ViewerTest : public platform::test::GuiTest {
+protected:
+    void SetUp() override {
+        GuiTest::SetUp();
+        registerResources();
+        CPanDlg::setRealizePause(0);
+        m_oldCwd = std::filesystem::current_path();
+        std::filesystem::create_directories(data.path() / "config");
+        std::filesystem::create_directories(data.path() / "work");
+        setenv("XDG_CONFIG_HOME", (data.path() / "config").c_str(), 1);
+        std::filesystem::current_path(data.path() / "work");
+        app = std::make_unique<platform::Application>("panorama");
+    }
+    void TearDown() override {
+        app.reset();
+        std::filesystem::current_path(m_oldCwd);
+        unsetenv("XDG_CONFIG_HOME");
+        GuiTest::TearDown();
+    }
+
+    // Every resource of the program; a test of missing resources registers fewer.
+    virtual void registerResources() { registerPanoramaResources(); }
+
+    std::string settingsPath() const { return data.file("config/skyvist.ini"); }
+    void writeSettings(const std::string& text) const { data.write("config/skyvist.ini", text); }
+
+    // A viewpoint TEST01 with a panorama of the size in the data folder (tables and image both).
+    void writeViewpoint(int width, int height, ParkRecord record = {}) {
+        writeParkTable(data.path(), {record});
+        writePanorama(data.file(record.code + ".GZ"), width, height);
+    }
+
+    // Opens the window (created and initialised, not run modally). Null when creation failed.
+    std::unique_ptr<CPanDlg> open(const std::string& code = "TEST01", bool show = false) {
+        auto dialog = std::make_unique<CPanDlg>(code, data.str(), data.str());
+        if (!dialog->Create(IDD_PANORAMA_DIALOG, nullptr)) return nullptr;
+        if (show) dialog->ShowWindow(SW_SHOW);
+        return dialog;
+    }
+
+    testing_support::TempDir data;
+    std::unique_ptr<platform::Application> app;
+
+private:
+    std::filesystem::path m_oldCwd;
+};
+
+} // namespace viewer_test
