@@ -572,8 +572,8 @@ TEST_F(DlgBarTest, TheBackgroundIsTheBarColourThroughThePaletteOrTheDialogColour
 }
 
 // Renders the bar as the owners show it and keeps the pictures as test artefacts
-// (PANORAMA_ARTEFACT_DIR, else the working folder): each button shows its face where the layout
-// put it.
+// ($PANORAMA_ARTEFACT_DIR, else the test's build folder): each button shows its face where the
+// layout put it.
 TEST_F(DlgBarTest, TheRenderedBarShowsEachFaceAtItsPlace) {
     struct Case {
         int mode;
@@ -617,7 +617,8 @@ TEST_F(DlgBarTest, TheRenderedBarShowsEachFaceAtItsPlace) {
                 0)
                 << face;
         }
-        const std::string path = std::string(folder ? folder : ".") + "/" + c.file;
+        const std::string path =
+            std::string(folder ? folder : PANORAMA_TEST_ARTEFACT_DIR) + "/" + c.file;
         EXPECT_TRUE(shown.save(QString::fromStdString(path))) << path;
         bar.reset();
         owner.DestroyWindow();
