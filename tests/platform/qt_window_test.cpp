@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QTest>
 #include <QWidget>
@@ -394,6 +395,26 @@ TEST_F(WindowTest, KeysBecomeVirtualKeyMessagesAndUnhandledOnesReachTheParent) {
     }
     EXPECT_EQ(parentKeys, (std::vector<UINT>{VK_NEXT, VK_HOME, VK_ESCAPE, UINT('Q')}))
         << "the child handled only the left arrow";
+}
+
+TEST_F(WindowTest, RaisingAWindowOnADisplayKeepsThePopupsAboveIt) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs a display that stacks windows (run under Xvfb with xcb)";
+    RecordingWindow main, popup;
+    ASSERT_TRUE(main.createTopLevel(Rect{100, 100, 420, 340}));
+    ASSERT_TRUE(popup.createPopup(main, Rect{150, 150, 250, 250}));
+    popup.ShowWindow(SW_SHOWNA);
+    const auto popupOnTop = [&] {
+        return QGuiApplication::topLevelAt(QPoint(200, 200)) ==
+               test::frameWidget(popup)->windowHandle();
+    };
+    EXPECT_TRUE(QTest::qWaitFor(popupOnTop, 2000));
+    main.SetForegroundWindow();
+    QTest::qWait(200);
+    EXPECT_TRUE(popupOnTop()) << "activating the owner";
+    main.ShowWindow(SW_SHOW);
+    QTest::qWait(200);
+    EXPECT_TRUE(popupOnTop()) << "showing the owner";
 }
 
 TEST_F(WindowTest, AKeyATopLevelWindowLeavesUnhandledReachesItOnce) {

@@ -874,12 +874,27 @@ void Window::ScreenToClient(Rect* rect) const {
 
 // ---- State -------------------------------------------------------------------------------------
 
+namespace {
+
+// Raises a top-level window on the display, then the windows the layer keeps above it (popups and
+// topmost windows), lowest first: raising a window never covers a menu it owns.
+void raiseOnDisplay(Window& window) {
+    if (isHeadlessPlatform() || !window.frameWidget()) return;
+    window.frameWidget()->raise();
+    const std::vector<Window*> order = stackingOrder();
+    const auto self = std::find(order.begin(), order.end(), &window);
+    if (self == order.end()) return;
+    for (auto above = std::make_reverse_iterator(self); above != order.rend(); ++above)
+        if (QWidget* frame = (*above)->frameWidget(); frame && frame->isVisible()) frame->raise();
+}
+
+} // namespace
+
 BOOL Window::ShowWindow(int command) {
     WindowData& d = *m_data;
     QWidget* host = d.host();
     if (!host) return FALSE;
     const BOOL wasVisible = host->isVisible() ? TRUE : FALSE;
-    const bool headless = isHeadlessPlatform();
     switch (command) {
     case SW_HIDE:
         host->hide();
@@ -903,8 +918,8 @@ BOOL Window::ShowWindow(int command) {
         host->setAttribute(Qt::WA_ShowWithoutActivating, true);
         host->show();
         if (d.topLevel) {
-            if (!headless) host->raise();
             raiseInStackingOrder(this);
+            raiseOnDisplay(*this);
             waitUntilExposed(host);
         }
         return wasVisible;
@@ -917,7 +932,7 @@ BOOL Window::ShowWindow(int command) {
         if (d.topLevel) {
             raiseInStackingOrder(this);
             if (!d.popup) {
-                if (!headless) host->raise();
+                raiseOnDisplay(*this);
                 host->activateWindow();
             }
             waitUntilExposed(host);
@@ -1063,8 +1078,8 @@ Menu* Window::GetSystemMenu(BOOL revert) {
 void Window::BringWindowToTop() {
     Window* top = GetTopLevelParent();
     if (!top || !top->m_data->frame) return;
-    if (!isHeadlessPlatform()) top->m_data->frame->raise();
     raiseInStackingOrder(top);
+    raiseOnDisplay(*top);
 }
 
 void Window::SetForegroundWindow() {
