@@ -315,6 +315,23 @@ TEST_F(SlideMenuTest, HoverHighlightsAnyItemButSeparatorsAndClicksActOnlyOnEnabl
         }
         moveTo(m, QPoint(5, 1));
         highlighted.push_back(m.selected);
+        // A row's bottom edge still hits the row; the two bands and the sides hit nothing.
+        Rect client;
+        m.GetClientRect(&client);
+        const Rect first = m.itemRect(0);
+        const struct {
+            Point point;
+            int item;
+        } hits[] = {{{5, first.bottom}, 0},
+                    {{5, first.bottom + 1}, 1},
+                    {{5, 1}, -1},
+                    {{5, 2}, 0},
+                    {{5, client.bottom - 2}, -1},
+                    {{5, client.bottom - 3}, kPrintRow},
+                    {{client.right, first.top}, -1},
+                    {{-1, first.top}, -1}};
+        for (const auto& hit : hits)
+            EXPECT_EQ(m.itemAt(hit.point), hit.item) << hit.point.x << "," << hit.point.y;
     });
     EXPECT_EQ(highlighted, (std::vector<int>{kDisabled, -1, kVisitor, -1}));
     EXPECT_EQ(disabledRowColour, 0xD9D39Cu);
