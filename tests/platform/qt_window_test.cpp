@@ -417,6 +417,20 @@ TEST_F(WindowTest, RaisingAWindowOnADisplayKeepsThePopupsAboveIt) {
     EXPECT_TRUE(popupOnTop()) << "showing the owner";
 }
 
+TEST_F(WindowTest, APopupWithoutBackgroundShowsTheScreenUnderItUntilItPaints) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs a display to show what is under a window (run under Xvfb with xcb)";
+    RecordingWindow main, popup;
+    main.paint = [](PaintDC& dc) { dc.FillSolidRect(Rect{0, 0, 400, 300}, RGB(0, 128, 255)); };
+    ASSERT_TRUE(main.createTopLevel(Rect{100, 100, 420, 340}));
+    QTest::qWait(300);
+    WindowClass noBackground;
+    noBackground.hasBackground = false;
+    ASSERT_TRUE(popup.CreateEx(0, &noBackground, "", WS_POPUP, Rect{150, 150, 250, 250}, &main));
+    popup.ShowWindow(SW_SHOWNA);
+    EXPECT_EQ(test::pixelAt(test::grabClient(popup), 50, 50), 0x0080FFu);
+}
+
 TEST_F(WindowTest, AKeyATopLevelWindowLeavesUnhandledReachesItOnce) {
     RecordingWindow window;
     ASSERT_TRUE(window.createTopLevel());

@@ -23,6 +23,7 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <QElapsedTimer>
 #include <QWindow>
@@ -888,6 +889,18 @@ void raiseOnDisplay(Window& window) {
         if (QWidget* frame = (*above)->frameWidget(); frame && frame->isVisible()) frame->raise();
 }
 
+// A popup whose class has no background shows the screen under it until it paints itself; keep
+// what is there before it appears (on a display; offscreen there is no screen to show).
+void keepScreenUnderneath(WindowData& d) {
+    d.underneath = QPixmap();
+    if (!d.topLevel || !d.popup || d.windowClass.hasBackground || isHeadlessPlatform()) return;
+    if (!d.frame || !d.client || d.frame->isVisible()) return;
+    QScreen* screen = d.frame->screen();
+    if (!screen) return;
+    const QPoint at = d.frame->geometry().topLeft() + d.client->pos();
+    d.underneath = screen->grabWindow(0, at.x(), at.y(), d.client->width(), d.client->height());
+}
+
 } // namespace
 
 BOOL Window::ShowWindow(int command) {
@@ -915,6 +928,7 @@ BOOL Window::ShowWindow(int command) {
         return wasVisible;
     case SW_SHOWNA:
     case SW_SHOWNOACTIVATE:
+        keepScreenUnderneath(d);
         host->setAttribute(Qt::WA_ShowWithoutActivating, true);
         host->show();
         if (d.topLevel) {
@@ -924,6 +938,7 @@ BOOL Window::ShowWindow(int command) {
         }
         return wasVisible;
     default:
+        keepScreenUnderneath(d);
         host->setAttribute(Qt::WA_ShowWithoutActivating, d.popup);
         if (command == SW_RESTORE && d.topLevel)
             host->showNormal();

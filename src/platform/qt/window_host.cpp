@@ -732,6 +732,10 @@ void ClientWidget::paintEvent(QPaintEvent* event) {
         return;
     }
     QPainter painter(this);
+    if (!d->underneath.isNull()) {
+        painter.drawPixmap(0, 0, d->underneath);
+        d->underneath = QPixmap();
+    }
     PaintContext context;
     context.painter = &painter;
     context.region = event->region();

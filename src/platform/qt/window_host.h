@@ -5,6 +5,7 @@
 
 #include "platform/qt/window.h"
 
+#include <QPixmap>
 #include <QPointer>
 #include <QRegion>
 #include <QWidget>
@@ -59,6 +60,9 @@ struct WindowData {
     QRegion invalid;
     bool erasePending = true;
     PaintContext* activePaint = nullptr;
+    // What the screen showed under a popup without a background when it was shown on a display:
+    // its first paint starts from it, as the window shows what was there until it paints.
+    QPixmap underneath;
     const std::function<void(QPainter&)>* pendingOperation = nullptr;
 
     // Timers by id.
