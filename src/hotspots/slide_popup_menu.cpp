@@ -203,6 +203,7 @@ DWORD CSlidePopupMenu::slideDuration(int width) {
 
 CSlidePopupMenu::SlideFrame CSlidePopupMenu::slideFrame(const Rect& start, const Rect& final,
                                                         DWORD c, DWORD duration) {
+    if (duration == 0) return SlideFrame{final, Point{0, 0}};
     // Each term moves linearly from the start to the final rectangle, truncated.
     const auto step = [c, duration](int from, int to) {
         return from + int((long long)(to - from) * (long long)c / (long long)duration);

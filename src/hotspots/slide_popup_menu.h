@@ -70,7 +70,7 @@ public:
     // One frame of the slide, c milliseconds into a slide of `duration` from `start` to `final`
     // (client coordinates): where the visible part goes (`part`) and where it is taken from in the
     // menu's image (`source`: the image's far side, so the menu slides out from behind the edge it
-    // opens from).
+    // opens from). A slide of no duration is at its end.
     struct SlideFrame {
         Rect part;
         Point source;

@@ -270,6 +270,8 @@ TEST_F(SlideMenuTest, EachFrameShowsTheFarSideOfTheMenuImage) {
         EXPECT_EQ(frame.part, c.part) << c.label;
         EXPECT_EQ(frame.source, c.source) << c.label;
     }
+    EXPECT_EQ(CSlidePopupMenu::slideFrame(Rect{0, 0, 0, 100}, Rect{0, 0, 150, 100}, 0, 0).part,
+              (Rect{0, 0, 150, 100}));
 
     // Each opening direction of a real menu.
     struct Opening {
