@@ -892,13 +892,14 @@ void raiseOnDisplay(Window& window) {
 // A popup whose class has no background shows the screen under it until it paints itself; keep
 // what is there before it appears (on a display; offscreen there is no screen to show).
 void keepScreenUnderneath(WindowData& d) {
-    d.underneath = QPixmap();
+    d.underneath = QImage();
     if (!d.topLevel || !d.popup || d.windowClass.hasBackground || isHeadlessPlatform()) return;
     if (!d.frame || !d.client || d.frame->isVisible()) return;
     QScreen* screen = d.frame->screen();
     if (!screen) return;
     const QPoint at = d.frame->geometry().topLeft() + d.client->pos();
-    d.underneath = screen->grabWindow(0, at.x(), at.y(), d.client->width(), d.client->height());
+    d.underneath =
+        screen->grabWindow(0, at.x(), at.y(), d.client->width(), d.client->height()).toImage();
 }
 
 } // namespace

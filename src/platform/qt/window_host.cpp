@@ -733,8 +733,8 @@ void ClientWidget::paintEvent(QPaintEvent* event) {
     }
     QPainter painter(this);
     if (!d->underneath.isNull()) {
-        painter.drawPixmap(0, 0, d->underneath);
-        d->underneath = QPixmap();
+        painter.drawImage(0, 0, d->underneath);
+        d->underneath = QImage();
     }
     PaintContext context;
     context.painter = &painter;

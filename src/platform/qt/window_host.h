@@ -5,7 +5,7 @@
 
 #include "platform/qt/window.h"
 
-#include <QPixmap>
+#include <QImage>
 #include <QPointer>
 #include <QRegion>
 #include <QWidget>
@@ -62,7 +62,7 @@ struct WindowData {
     PaintContext* activePaint = nullptr;
     // What the screen showed under a popup without a background when it was shown on a display:
     // its first paint starts from it, as the window shows what was there until it paints.
-    QPixmap underneath;
+    QImage underneath;
     const std::function<void(QPainter&)>* pendingOperation = nullptr;
 
     // Timers by id.
