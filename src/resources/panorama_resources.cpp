@@ -1,4 +1,4 @@
-// The string table, dialog templates 100, 102 and 154, menu 156, cursors 101-108 and icon 128.
+// The string table, dialog templates 100, 102, 153 and 154, menu 156, cursors 101-108 and icon 128.
 #include "resources/panorama_resources.h"
 
 #include <string>
@@ -71,6 +71,21 @@ DialogTemplate panoramaDialog() {
     return t;
 }
 
+// The bitmap window (the locator map): one owner-drawn picture button that the window makes
+// cover its client area once it knows the picture's size.
+DialogTemplate bitmapDialog() {
+    DialogTemplate t;
+    t.id = IDD_BITMAP_DIALOG;
+    t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    t.caption = "Dialog to Display Bitmap";
+    t.cx = 184;
+    t.cy = 87;
+    t.items = {
+        dlg::ownerDrawButton("IDB_BMPBUTTON", IDC_BMPBUTTON, 0, 0, 184, 87),
+    };
+    return t;
+}
+
 DialogTemplate parametersDialog() {
     DialogTemplate t;
     t.id = IDD_PARAMS;
@@ -130,6 +145,7 @@ void registerStringTable() {
 void registerDialogsAndMenus() {
     registerDialogTemplate(aboutBox());
     registerDialogTemplate(panoramaDialog());
+    registerDialogTemplate(bitmapDialog());
     registerDialogTemplate(parametersDialog());
     registerMenuResource(featuresMenu());
     // The command bar's template 103, its tooltip strings and its button faces (bitmaps.qrc).

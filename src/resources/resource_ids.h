@@ -6,6 +6,7 @@
 constexpr unsigned IDD_ABOUTBOX = 100;
 constexpr unsigned IDD_PANORAMA_DIALOG = 102;
 constexpr unsigned IDD_DIALOGBAR = 103;
+constexpr unsigned IDD_BITMAP_DIALOG = 153; // the locator map window
 constexpr unsigned IDD_PARAMS = 154;
 
 // ---- Icons, cursors, menus ----
@@ -28,6 +29,7 @@ constexpr unsigned IDS_VISITOR_CENTER_PROMPT = 32773;
 constexpr unsigned IDS_VISITOR_CENTER = 32775;
 
 // ---- Controls ----
+constexpr int IDC_BMPBUTTON = 1011;       // bitmap window: the picture button
 constexpr int IDC_COMMAND_LINE = 1012;    // parameters dialog: the edit field
 constexpr int IDC_USE_SLIDE_MENUS = 1030; // About box check boxes
 constexpr int IDC_USE_WINDOWS_BKG = 1031;

@@ -1,5 +1,6 @@
 // The panorama window: construction, loading on creation, initialisation, view layout, painting,
-// scrolling by scroll bars, edge, keys and wheel, palette handling, the About box and tear-down.
+// scrolling by scroll bars, edge, keys and wheel, the hotspots' messages and commands, the locator
+// map, palette handling, the About box and tear-down.
 #include "viewer/pan_dlg.h"
 
 #include <algorithm>
@@ -106,6 +107,15 @@ CPanDlg::CPanDlg(const std::string& panCode, const std::string& panPath,
                  const std::string& databasePath, platform::Window* parent)
     : platform::Dialog(IDD_PANORAMA_DIALOG, parent), m_panCode(panCode), m_panPath(panPath),
       m_databasePath(databasePath), m_gutterScroll(this, &m_palette, kGutterTimerId),
+      m_hotspots(HotspotHost{this, &m_panorama, &m_displayRect, &m_clientRect, &m_palette, &m_title,
+                             &m_dlgBar, &m_databasePath, &m_panCode, &m_code, &m_linkText,
+                             &m_copyrightText, &use_slide_menus,
+                             [this] {
+                                 SyncScrollBars(m_bHorzShown, m_bVertShown, &m_horzBar, &m_vertBar,
+                                                &m_panorama);
+                             }},
+                 HotspotConstants{kFlashTickCount, kFlashPeriod, kFramePenWidth, kFrameMarginX,
+                                  kFrameMarginY}),
       m_dlgBar(CDlgBar::kPanoramaMode, &m_palette, kCommandBarColour, FALSE, TRUE),
       m_hIcon(LoadIcon(IDR_MAINFRAME)) {
     // A palette file from an earlier run fixes the palette; without one it stays empty until the
@@ -193,7 +203,7 @@ int CPanDlg::OnCreate(platform::CREATESTRUCT* create) {
         Str4large copyright(*table.fields[kCopyright]);
         copyright.trim();
         m_copyrightText = copyright.str();
-        m_hotspotCount = int(*table.fields[kNumHotspot]);
+        m_hotspots.setExpectedCount(int(*table.fields[kNumHotspot]));
         if (d4close(table.data) != 0)
             return failLoad("Could not properly close panorama table", appCaption);
 
@@ -283,8 +293,7 @@ BOOL CPanDlg::OnInitDialog() {
 }
 
 void CPanDlg::LoadHotspotsAndMenus() {
-    // The viewpoint has no hotspots, media records or Features menus yet: the window runs as a
-    // plain panorama.
+    m_hotspots.LoadHotspotsAndMenus();
 }
 
 // ---- View layout -------------------------------------------------------------------------------
@@ -347,6 +356,9 @@ void CPanDlg::OnPaint() {
         return;
     }
     m_drawFailureShown = false;
+    // Frames stay inside the display: their repaints never reach beyond it.
+    dc.IntersectClipRect(m_displayRect);
+    DrawHotspotFrames(&dc, update);
     if (update == m_displayRect && !update.isEmpty()) noteFirstPaint();
 }
 
@@ -438,14 +450,20 @@ BOOL CPanDlg::OnMouseHWheel(UINT, short delta, Point) {
     return TRUE;
 }
 
-// ---- Mouse, cursor and timer: edge scrolling -------------------------------------------------
+// ---- Mouse, cursor and timer: edge scrolling and hotspots ------------------------------------
 
 void CPanDlg::OnClick(UINT flags, Point point, BOOL doubleClick) {
+    // The hotspot under the press is taken before edge scrolling may move the view.
+    const int hotspot = HitTestHotspot(point.x, point.y);
     int scrolled = 0;
     const BOOL taken = m_gutterScroll.OnButtonDown(
         &m_panorama, point.x, point.y, !use_standard_scroll, flags, doubleClick, &scrolled);
-    if (taken && scrolled)
+    if (taken && scrolled) {
         SyncScrollBars(m_bHorzShown, m_bVertShown, &m_horzBar, &m_vertBar, &m_panorama);
+        if (hotspot != -1) m_hotspots.HoverStep(point);
+    } else if (hotspot != -1) {
+        OpenVisitorCenter(m_hotspots.hotspots()[hotspot].first_media);
+    }
 }
 
 void CPanDlg::OnLButtonDown(UINT flags, Point point) {
@@ -464,6 +482,7 @@ void CPanDlg::OnLButtonUp(UINT flags, Point point) {
 }
 
 void CPanDlg::OnMouseMove(UINT flags, Point point) {
+    m_hotspots.HoverStep(point);
     m_gutterScroll.OnMouseMove(&m_panorama, point.x, point.y, !use_standard_scroll);
     platform::Dialog::OnMouseMove(flags, point);
 }
@@ -475,6 +494,7 @@ BOOL CPanDlg::OnSetCursor(platform::Window* window, UINT hitTest, UINT) {
         ScreenToClient(&point);
         m_gutterScroll.OnMouseMove(&m_panorama, point.x, point.y, !use_standard_scroll);
     } else {
+        m_hotspots.ClearHover();
         m_gutterScroll.SetArrowCursor();
         m_gutterScroll.stop_timing();
     }
@@ -492,12 +512,73 @@ bool CPanDlg::cursorInClientArea(Point* client) const {
 }
 
 void CPanDlg::OnTimer(UINT_PTR id) {
+    // Hotspot flash timers are the hotspots' indexes.
+    if (m_hotspots.OnFlashTimer(id)) return;
     if (id != kGutterTimerId) return platform::Dialog::OnTimer(id);
     Point point;
     if (!cursorInClientArea(&point)) return;
     int scrolled = 0;
     m_gutterScroll.OnTimerTick(&m_panorama, point.x, point.y, !use_standard_scroll, &scrolled);
     if (scrolled) SyncScrollBars(m_bHorzShown, m_bVertShown, &m_horzBar, &m_vertBar, &m_panorama);
+    m_hotspots.HoverStep(point);
+}
+
+// ---- Hotspots, Features menu, visitor center, locator map ------------------------------------
+
+int CPanDlg::HitTestHotspot(int x, int y) const {
+    return m_hotspots.HitTestHotspot(x, y);
+}
+
+void CPanDlg::DrawHotspotFrames(platform::DC* dc, const Rect& update) {
+    m_hotspots.DrawHotspotFrames(dc, update);
+}
+
+void CPanDlg::InvalidateHotspotFrame(int index) {
+    m_hotspots.InvalidateHotspotFrame(index);
+}
+
+void CPanDlg::ShowHotspotStatus(int index) {
+    m_hotspots.ShowHotspotStatus(index);
+}
+
+void CPanDlg::ToggleHotspotMark(UINT command) {
+    m_hotspots.ToggleHotspotMark(command);
+}
+
+void CPanDlg::ShowFeaturesMenu() {
+    m_hotspots.ShowFeaturesMenu();
+}
+
+void CPanDlg::OpenVisitorCenter(int startIndex) {
+    m_gutterScroll.SetArrowCursor();
+    m_gutterScroll.stop_timing();
+    // The visitor center window is opened here once it exists: it is made with the media array,
+    // the media count and startIndex, run modally and destroyed when it returns. Until then the
+    // request is recorded.
+    ++m_visitorCenterRequests;
+    m_visitorCenterStart = startIndex;
+}
+
+void CPanDlg::ShowLocatorMap() {
+    std::string title;
+    Point centre;
+    std::string path;
+    {
+        platform::WaitCursor wait;
+        LoadString(IDS_LOCATOR_TITLE, title);
+        path = m_panPath + "\\" + m_panCode + "I.JPG";
+        Rect window;
+        GetWindowRect(&window);
+        centre = Point{(window.left + window.right) / 2, (window.top + window.bottom) / 2};
+        try {
+            m_pLocatorWnd = std::make_unique<CBitmapDlg>(path, &m_palette, title, centre.x,
+                                                         centre.y, TRUE, this);
+        } catch (const std::bad_alloc&) {
+            return;
+        }
+    }
+    m_pLocatorWnd->DoModal();
+    m_pLocatorWnd.reset();
 }
 
 // ---- Non-client area, commands, system menu ----------------------------------------------------
@@ -505,12 +586,42 @@ void CPanDlg::OnTimer(UINT_PTR id) {
 LRESULT CPanDlg::OnNcHitTest(Point screenPoint) {
     // The caption is client area: the window cannot be dragged.
     const LRESULT hit = platform::Dialog::OnNcHitTest(screenPoint);
-    return hit == HTCAPTION ? HTCLIENT : hit;
+    if (hit == HTCAPTION || hit == HTCLIENT) return HTCLIENT;
+    m_hotspots.ClearHover();
+    return hit;
+}
+
+void CPanDlg::OnNcMouseMove(UINT hitTest, Point screenPoint) {
+    if (hitTest != HTCLIENT) m_hotspots.ClearHover();
+    platform::Dialog::OnNcMouseMove(hitTest, screenPoint);
+}
+
+void CPanDlg::OnNcLButtonDown(UINT hitTest, Point screenPoint) {
+    if (hitTest != HTCLIENT) m_hotspots.ClearHover();
+    platform::Dialog::OnNcLButtonDown(hitTest, screenPoint);
 }
 
 BOOL CPanDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
-    if (LOWORD(wParam) == IDC_CLOSECMD) {
+    const UINT id = LOWORD(wParam);
+    if (id == IDC_CLOSECMD) {
         EndDialog(IDOK);
+        return TRUE;
+    }
+    if (id == IDC_FEATURES) {
+        ShowFeaturesMenu();
+        return TRUE;
+    }
+    if (id == IDC_LOCATOR) {
+        ShowLocatorMap();
+        return TRUE;
+    }
+    if (id == ID_VISITOR_CENTER) {
+        OpenVisitorCenter(0);
+        return TRUE;
+    }
+    if (id >= ID_POINT_OF_INTEREST_FIRST &&
+        id < ID_POINT_OF_INTEREST_FIRST + PanoramaHotspots::kMaxHotspots) {
+        ToggleHotspotMark(id);
         return TRUE;
     }
     return platform::Dialog::OnCommand(wParam, lParam);

@@ -1,14 +1,17 @@
 // The panorama window: the program's one main window, a modal dialog that covers the screen and
 // shows the panorama of one viewpoint at one-to-one scale. It owns everything of the run: the
-// table context, the panorama and the shared palette, the edge-scroll controller, the command bar,
-// the print job and the three user settings. It loads the viewpoint when it is created and lays
-// out the view when it initialises; any loading failure ends the run.
+// table context, the panorama and the shared palette, the edge-scroll controller, the hotspots
+// with their media records and menus, the command bar, the print job and the three user settings.
+// It loads the viewpoint when it is created and lays out the view and loads the hotspots when it
+// initialises; any loading failure of the viewpoint ends the run.
 #pragma once
 
 #include <memory>
 #include <string>
 
+#include "hotspots/bitmap_dlg.h"
 #include "hotspots/dlg_bar.h"
+#include "hotspots/panorama_hotspots.h"
 #include "imaging/cmemdib.h"
 #include "platform/core/palette.h"
 #include "platform/qt/controls.h"
@@ -46,8 +49,24 @@ public:
     // Places the display rectangle in the view, shows or hides the scroll bars and centres the
     // view on the image.
     void LayoutPanoramaView();
-    // Reads the viewpoint's hotspots and media records and builds the Features menus.
+    // Reads the viewpoint's hotspots and media records and builds the Features menus; failures
+    // leave the window without hotspots.
     void LoadHotspotsAndMenus();
+
+    // ---- Hotspots (the hotspot object does the work) ----
+    // The hotspot under a client point, or -1.
+    int HitTestHotspot(int x, int y) const;
+    void DrawHotspotFrames(platform::DC* dc, const Rect& update);
+    void InvalidateHotspotFrame(int index);
+    void ShowHotspotStatus(int index);
+    // Points of Interest commands 20000 to 20099.
+    void ToggleHotspotMark(UINT command);
+    // Command 1007: the Features menu above the command bar's Features button.
+    void ShowFeaturesMenu();
+    // The visitor center with the media records, showing the record at the start index first.
+    void OpenVisitorCenter(int startIndex);
+    // Command 1006: the locator map, the panorama code's "I.JPG" picture in the image folder.
+    void ShowLocatorMap();
 
     // ---- Read access for the program's other parts and for tests ----
     const std::string& title() const { return m_title; }
@@ -55,7 +74,14 @@ public:
     const std::string& linkText() const { return m_linkText; }
     const std::string& viewpointName() const { return m_viewpointName; }
     const std::string& copyrightText() const { return m_copyrightText; }
-    int hotspotCount() const { return m_hotspotCount; }
+    // NUMHOTSPOT until the hotspots are loaded, then the number loaded.
+    int hotspotCount() const { return m_hotspots.hotspotCount(); }
+    PanoramaHotspots& hotspots() { return m_hotspots; }
+    // How often the visitor center was asked for, and the start index of the last request.
+    int visitorCenterRequests() const { return m_visitorCenterRequests; }
+    int visitorCenterStart() const { return m_visitorCenterStart; }
+    // The locator map window while it runs, else null.
+    CBitmapDlg* locatorWindow() const { return m_pLocatorWnd.get(); }
     BOOL contextReady() const { return m_contextReady; }
     Code4& context() { return m_code; }
     Cmemdib& panorama() { return m_panorama; }
@@ -100,6 +126,8 @@ protected:
     BOOL OnSetCursor(platform::Window* window, UINT hitTest, UINT message) override;
     void OnTimer(UINT_PTR id) override;
     LRESULT OnNcHitTest(Point screenPoint) override;
+    void OnNcMouseMove(UINT hitTest, Point screenPoint) override;
+    void OnNcLButtonDown(UINT hitTest, Point screenPoint) override;
     void OnSysCommand(UINT id, LPARAM lParam) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     HICON OnQueryDragIcon() override;
@@ -128,7 +156,7 @@ private:
 
     // Fields, in the order of the design.
     std::unique_ptr<CAboutDlg> m_pAboutDlg;          // while the About box runs
-    std::unique_ptr<platform::Window> m_pLocatorWnd; // while the locator map runs
+    std::unique_ptr<CBitmapDlg> m_pLocatorWnd;       // while the locator map runs
     std::unique_ptr<platform::Window> m_pVisitorWnd; // while the visitor center runs
     std::unique_ptr<CPrintJob> m_pPrintJob;          // made at initialisation
     std::string m_panCode;
@@ -144,7 +172,7 @@ private:
     Cmemdib m_panorama;
     platform::Palette m_palette;
     CGutterScroll m_gutterScroll;
-    int m_hotspotCount = 0; // NUMHOTSPOT until the hotspots are loaded
+    PanoramaHotspots m_hotspots; // arrays, counts, hovered hotspot, menus and menu font
 
 public:
     // The three settings (1 on, 0 off): defaults, then the settings file, then the About box.
@@ -170,6 +198,10 @@ private:
     int m_horzPos = 0;
     int m_vertPos = 0;
     HICON m_hIcon;
+
+    // Until the visitor center exists: what OpenVisitorCenter was asked for.
+    int m_visitorCenterRequests = 0;
+    int m_visitorCenterStart = -1;
 
     // A drawing failure is reported once until drawing succeeds again.
     bool m_drawFailureShown = false;

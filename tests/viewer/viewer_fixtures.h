@@ -3,6 +3,7 @@
 // program's resources registered, and the window opened without a modal run.
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -42,6 +43,30 @@ inline std::vector<dbase::FieldDef> parkFields() {
             {"MSLINK", 'C', 10}};
 }
 
+// SVHOTSPO and SVMMINFO for the first viewpoint: as many hotspots as its NUMHOTSPOT expects, each
+// with one media record, so that the window loads them without a message. They lie outside the
+// image, where no mouse reaches them: the viewer's own tests never meet a hotspot.
+inline void writeHotspotTables(const std::filesystem::path& dir, const ParkRecord& park) {
+    dbase::TableDef hotspots;
+    hotspots.fields = {{"HSID", 'C', 10}, {"MSLINK", 'C', 10}, {"X", 'N', 6},   {"Y", 'N', 6},
+                       {"WIDTH", 'N', 5}, {"HEIGHT", 'N', 5},  {"POI", 'N', 1}, {"CAMP", 'N', 1}};
+    hotspots.tags = {{"HSID", "HSID"}};
+    dbase::TableDef media;
+    media.fields = {{"MSLINK", 'C', 10},   {"MSLINKPLUS", 'C', 2}, {"MEDIANAME", 'C', 12},
+                    {"MEDIATYPE", 'N', 2}, {"SITE", 'C', 30},      {"CAPTION", 'C', 50},
+                    {"CREDITS", 'C', 50}};
+    media.tags = {{"MSLINKPLUS", "MSLINK+MSLINKPLUS"}};
+    const int count = std::max(0, std::atoi(park.numHotspot.c_str()));
+    for (int i = 0; i < count && i < 100; ++i) {
+        const std::string n = std::to_string(10 + i);
+        const std::string link = "H" + n;
+        hotspots.records.push_back({park.code + n, link, "-9000", "-9000", "10", "10", "0", "0"});
+        media.records.push_back({link, "00", "H.JPG", "2", "Hotspot " + n, "", ""});
+    }
+    dbase::writeTable(dir, "SVHOTSPO", hotspots);
+    dbase::writeTable(dir, "SVMMINFO", media);
+}
+
 inline void writeParkTable(const std::filesystem::path& dir, const std::vector<ParkRecord>& records,
                            std::vector<dbase::FieldDef> fields = parkFields()) {
     dbase::TableDef def;
@@ -53,6 +78,7 @@ inline void writeParkTable(const std::filesystem::path& dir, const std::vector<P
     }
     def.tags = {{"PARKNO", "PARKNO"}, {"NUMHOTSPOT", "NUMHOTSPOT"}};
     dbase::writeTable(dir, "SVNPARK", def);
+    if (!records.empty()) writeHotspotTables(dir, records.front());
 }
 
 // Colour table entry i is (i, 255 - i, (i * 7) & 255); pixel (x, y) has index (x + 3 y) & 255,
