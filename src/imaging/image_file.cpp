@@ -24,7 +24,6 @@ BOOL CImageFile::Open(const char* path) {
     m_offset = 0;
     if (m_gzip) {
         m_gz = gzopen(platform::resolveDosPath(m_path).c_str(), "rb");
-        if (m_gz) gzbuffer(m_gz, 128 * 1024);
         return m_gz ? TRUE : FALSE;
     }
     return m_file.open(m_path, true) == 0 ? TRUE : FALSE;

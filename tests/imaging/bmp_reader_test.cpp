@@ -414,21 +414,19 @@ TEST(ReadBmp, DamagedGzipStreamsFail) {
     std::string corrupt = packed;
     for (std::size_t i = packed.size() * 9 / 10; i < packed.size() * 9 / 10 + 16; ++i)
         corrupt[i] = char(corrupt[i] ^ 0x5A);
-    // The decompressor inflates ahead of the reader, so damage anywhere in this small file is
-    // met by the first read; a stream that merely ends early delivers what it has.
+    // Damage near the end of the stream is met while the rows are read, and a stream that ends
+    // early delivers what it has: either way the rows are short.
     struct Case {
         const char* name;
         std::string bytes;
-        const char* message;
-    } cases[] = {{"gzip_stream_truncated.gz", packed.substr(0, packed.size() * 3 / 4),
-                  "could not read image"},
-                 {"gzip_stream_corrupt.gz", corrupt, "could not read file header"}};
+    } cases[] = {{"gzip_stream_truncated.gz", packed.substr(0, packed.size() * 3 / 4)},
+                 {"gzip_stream_corrupt.gz", corrupt}};
     for (const auto& c : cases) {
         const std::string path = dir.write(c.name, c.bytes);
         platform::RecordedMessageBoxes boxes;
         Cmemdib bitmap;
         EXPECT_FALSE(readQuietly(bitmap, path)) << c.name;
-        EXPECT_EQ(boxes.texts(), std::vector<std::string>{std::string("Skyvista\n") + c.message})
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Skyvista\ncould not read image"})
             << c.name;
         expectEmpty(bitmap);
     }
