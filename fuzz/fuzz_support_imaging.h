@@ -24,23 +24,25 @@ inline void setUpOnce() {
     platform::setMessageBoxSink([](const platform::MessageBoxCall&) { return IDOK; });
 }
 
-// The per-process scratch folder, removed with its files when the process ends.
-inline const std::string& scratchDir() {
-    static const std::string dir = [] {
-        char pattern[] = "/tmp/panorama-fuzz-XXXXXX";
-        if (!::mkdtemp(pattern)) return std::string("/tmp"); // shared: never removed
+// The per-process scratch folder, removed with its files when the process ends. The name lives in
+// a plain array: the handler runs at exit, after static strings may already be gone.
+inline char g_scratchDir[] = "/tmp/panorama-fuzz-XXXXXX";
+
+inline const char* scratchDir() {
+    static const bool made = [] {
+        if (!::mkdtemp(g_scratchDir)) return false;
         std::atexit([] {
             std::error_code ignored;
-            std::filesystem::remove_all(scratchDir(), ignored);
+            std::filesystem::remove_all(g_scratchDir, ignored);
         });
-        return std::string(pattern);
+        return true;
     }();
-    return dir;
+    return made ? g_scratchDir : "/tmp"; // /tmp is shared: never removed
 }
 
 // A file in the scratch folder; written anew for every input.
 inline std::string scratchFile(const char* name) {
-    return scratchDir() + "/" + name;
+    return std::string(scratchDir()) + "/" + name;
 }
 
 inline bool writeScratch(const std::string& path, const std::uint8_t* data, std::size_t size) {
