@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up and runs the project on a fresh Debian 12 machine.
-#   ./build.sh run       install what is missing, build, and start the viewer on the demo data
+#   ./build.sh run       install what is missing, build, make the demo data and start the viewer on
+#                        it: panorama DEMO01 build/demo build/demo
 #   ./build.sh test      install what is missing, build, and run every test through CTest
 #   ./build.sh sanitize  build the fuzz targets with ASan/UBSan, replay their regression inputs
 #                        and run a short fuzzing smoke (used by .ci/run)
@@ -44,10 +45,9 @@ run)
     install_missing "${packages[@]}"
     configure_and_build default
     "$top/build/default/tools/make_demo" "$demo_dir"
-    for table in SVNPARK SVHOTSPO SVMMINFO SVNARRAT; do
-        "$top/build/default/tools/pantool" table "$demo_dir/$table" --dump
-        echo
-    done
+    # The viewer keeps its palette file (memdib.pal) in the working directory.
+    cd "$demo_dir"
+    exec "$top/build/default/src/app/panorama" DEMO01 "$demo_dir" "$demo_dir"
     ;;
 test)
     install_missing "${packages[@]}"

@@ -7,6 +7,7 @@
 #include "platform/core/palette.h"
 #include "platform/core/profile.h"
 #include "platform/core/system_metrics.h"
+#include "platform/qt/dialog_template.h"
 #include "platform/qt/menu.h"
 #include "platform/qt/resources.h"
 #include "printing/print_job.h"
@@ -497,4 +498,72 @@ TEST_F(PanDlgTest, AboutBoxToggles) {
         EXPECT_EQ(dialog->use_standard_scroll, c.standard) << c.label;
         EXPECT_EQ(dialog->horizontalBar().IsWindowVisible(), c.standard) << c.label;
     }
+}
+
+// The shared palette goes back into the system palette when the window gains the palette focus
+// (repainting only when that changed something) and when another window changed it.
+TEST_F(PanDlgTest, PaletteNotifications) {
+    platform::setDisplayUsesPalette(true);
+    writeViewpoint(300, 200);
+    auto dialog = open("TEST01", true);
+    ASSERT_NE(dialog, nullptr);
+    platform::test::grabClient(*dialog);
+    const auto ours = dialog->palette().entries();
+    EXPECT_EQ(platform::SystemPalette::entries()[10].peGreen, ours[10].peGreen);
+
+    std::vector<PALETTEENTRY> grey(256, PALETTEENTRY{90, 90, 90, 0});
+    std::vector<char> record(4 + 256 * 4);
+    auto* logical = reinterpret_cast<LOGPALETTE*>(record.data());
+    logical->palVersion = 0x300;
+    logical->palNumEntries = 256;
+    std::copy(grey.begin(), grey.end(), logical->palPalEntry);
+    platform::Palette other;
+    ASSERT_TRUE(other.CreatePalette(logical));
+
+    struct Case {
+        const char* label;
+        UINT message;
+        bool fromThisWindow;
+        LRESULT result;
+        bool restored, repaint;
+    } cases[] = {
+        {"palette focus, nothing changed", WM_QUERYNEWPALETTE, false, FALSE, true, false},
+        {"palette focus after another palette", WM_QUERYNEWPALETTE, false, TRUE, true, true},
+        {"changed by another window", WM_PALETTECHANGED, false, 0, true, false},
+        {"changed by this window", WM_PALETTECHANGED, true, 0, false, false},
+    };
+    for (const Case& c : cases) {
+        if (c.repaint || c.message == WM_PALETTECHANGED)
+            platform::SystemPalette::realize(other, false);
+        dialog->ValidateRect(nullptr);
+        const WPARAM changer =
+            c.fromThisWindow ? reinterpret_cast<WPARAM>(dialog->GetSafeHwnd()) : 0;
+        EXPECT_EQ(dialog->SendMessage(c.message, changer), c.result) << c.label;
+        EXPECT_EQ(platform::SystemPalette::entries()[10].peGreen == ours[10].peGreen, c.restored)
+            << c.label;
+        Rect update;
+        EXPECT_EQ(dialog->GetUpdateRect(&update) != FALSE, c.repaint) << c.label;
+    }
+}
+
+// A command bar that cannot be made (here: a button face that does not exist) ends the run with
+// result 2 after "Could not create dialog bar".
+TEST_F(PanDlgTest, CommandBarFailureEndsTheRun) {
+    writeViewpoint(300, 200);
+    platform::DialogTemplate bar = *platform::findDialogTemplate(CDlgBar::kTemplateId);
+    bar.items[0].text = "IDB_NOSUCHFACE";
+    platform::registerDialogTemplate(bar);
+    CPanDlg dialog("TEST01", data.str(), data.str());
+    bool ran = false;
+    platform::test::whenModal([&](platform::Window& window) {
+        ran = true;
+        static_cast<platform::Dialog&>(window).EndDialog(77);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_FALSE(ran); // never shown
+    platform::test::whenModal(nullptr);
+    ASSERT_FALSE(boxes->calls().empty());
+    EXPECT_EQ(boxes->calls().back().text, "Could not create dialog bar");
+    EXPECT_EQ(boxes->calls().back().caption, kTitle);
+    EXPECT_EQ(dialog.printJob(), nullptr);
 }
