@@ -57,6 +57,9 @@ inline constexpr Hotspot kHotspots[] = {
 };
 
 // Media types: 0 the viewpoint picture, 1 a printable picture (maps), 2 a picture, 5 a video.
+// A hotspot's "00" record names it: its SITE is the text on the command bar while the mouse is over
+// the hotspot and its Points of Interest label, so it is the place's own name (an "Overview Map" or
+// "Video" site there would be listed under its caption but shown as that word on the bar).
 struct Media {
     int hotspot;          // index into kHotspots, or -1 for the viewpoint's own records
     const char* sequence; // MSLINKPLUS: "00" is the first record of a link
@@ -86,16 +89,16 @@ inline constexpr Media kMedia[] = {
      "Photo: Tomas Brenn"},
     {1, "01", "DEMO01B2.JPG", 2, "Lake Mirrowen", "The boat landing at Mirrowen",
      "(c) 1999 Tarnwick Media Works"},
-    {2, "00", "DEMO01C1.JPG", 1, "Overview Map", "Kestrel Valley trails",
-     "c 1999 Tarnwick Cartography"},
-    {2, "01", "DEMO01C2.JPG", 2, "Kestrel Valley", "Hay meadows in the valley",
+    {2, "00", "DEMO01C2.JPG", 2, "Kestrel Valley", "Hay meadows in the valley",
      "Photo: Ines Varga"},
+    {2, "01", "DEMO01C1.JPG", 1, "Overview Map", "Kestrel Valley trails",
+     "c 1999 Tarnwick Cartography"},
     {3, "00", "DEMO01D1.JPG", 2, "Aldenbrook", "The village green",
      "(c) 1999 Tarnwick Media Works"},
     {3, "01", "DEMO01D2.JPG", 1, "Aldenbrook", "Map of the village", "c 1999 Tarnwick Cartography"},
-    {4, "00", "DEMO01E1.AVI", 5, "Video", "Thornmere Falls in spring flood",
+    {4, "00", "DEMO01E2.JPG", 2, "Thornmere Falls", "The falls in winter", "Photo: Tomas Brenn"},
+    {4, "01", "DEMO01E1.AVI", 5, "Video", "Thornmere Falls in spring flood",
      "(c) 1999 Tarnwick Media Works"},
-    {4, "01", "DEMO01E2.JPG", 2, "Thornmere Falls", "The falls in winter", "Photo: Tomas Brenn"},
     {5, "00", "DEMO01F1.JPG", 2, "The Sawtooth Ridge", "The ridge at dusk",
      "(c) 1999 Tarnwick Media Works"},
     {5, "01", "DEMO01F2.JPG", 2, "The Sawtooth Ridge", "The north tooth from below",
