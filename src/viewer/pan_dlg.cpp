@@ -4,16 +4,12 @@
 #include "viewer/pan_dlg.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <new>
-#include <sstream>
 #include <system_error>
-
-#include <unistd.h>
 
 #include "app/about_dlg.h"
 #include "app/settings.h"
@@ -70,25 +66,14 @@ bool usableImageFile(const std::string& dosPath) {
     return name.empty() || name[0] != '.';
 }
 
-// Milliseconds since this process started (10 ms resolution), or -1 when that cannot be read.
-double millisecondsSinceProcessStart() {
-    std::ifstream stat("/proc/self/stat");
-    std::string line;
-    if (!std::getline(stat, line)) return -1;
-    const std::size_t close = line.rfind(')');
-    if (close == std::string::npos) return -1;
-    std::istringstream fields(line.substr(close + 1));
-    std::string field;
-    // Fields 3 to 21 precede the start time (field 22, clock ticks after boot).
-    for (int i = 3; i < 22 && fields >> field; ++i) {
-    }
-    unsigned long long startTicks = 0;
-    if (!(fields >> startTicks)) return -1;
-    const long ticksPerSecond = sysconf(_SC_CLK_TCK);
-    timespec now{};
-    if (ticksPerSecond <= 0 || clock_gettime(CLOCK_BOOTTIME, &now) != 0) return -1;
-    const double nowMs = double(now.tv_sec) * 1000.0 + double(now.tv_nsec) / 1e6;
-    return nowMs - double(startTicks) * 1000.0 / double(ticksPerSecond);
+// When the program started: taken while its static objects are made, before main() runs (only the
+// loading of its libraries comes earlier). An exec'd program's process may be far older.
+const std::chrono::steady_clock::time_point g_programStart = std::chrono::steady_clock::now();
+
+double millisecondsSinceProgramStart() {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
+                                                     g_programStart)
+        .count();
 }
 
 } // namespace
@@ -365,7 +350,7 @@ void CPanDlg::OnPaint() {
 void CPanDlg::noteFirstPaint() {
     if (!g_exitAfterFirstPaint || m_firstPaintNoted) return;
     m_firstPaintNoted = true;
-    std::printf("first paint %.0f ms after the process started\n", millisecondsSinceProcessStart());
+    std::printf("first paint %.0f ms after the program started\n", millisecondsSinceProgramStart());
     std::fflush(stdout);
     PostMessage(WM_CLOSE);
 }

@@ -106,7 +106,8 @@ public:
     // (tests shorten it).
     static void setRealizePause(unsigned milliseconds);
     // A run that measures start-up: after the first paint that drew the whole display rectangle,
-    // prints "first paint <ms> ms" (milliseconds since the process started) and closes the window.
+    // prints "first paint <ms> ms ..." (milliseconds since the program started) and closes the
+    // window.
     static void setExitAfterFirstPaint(bool exit);
 
 protected:
