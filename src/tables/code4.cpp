@@ -80,7 +80,7 @@ void u4nameExt(std::string& name, const char* extension, bool replace) {
 }
 
 int file4open(Code4* code, platform::File& file, const std::string& name) {
-    if (code->lastError < 0) return e4codeBase;
+    if (code->lastError < 0) return e4errorState;
     const int rc = file.open(name, code->readOnlyOpen != 0);
     if (rc == 0) return 0;
     if (code->reportOpenFailure) return error4report(code, rc, l4file4open, name.c_str());

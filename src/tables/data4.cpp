@@ -417,7 +417,7 @@ int d4recCountReread(Data4* data) {
 
 int d4goRead(Data4* data, long recNo) {
     Code4* code = data->code;
-    if (code->lastError < 0) return e4codeBase;
+    if (code->lastError < 0) return e4errorState;
     for (Field4memo* memo : data->memoFields)
         memo->reread = true;
     if (recNo > data->recCount) {

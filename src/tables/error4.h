@@ -39,7 +39,7 @@ constexpr int e4result = -950;
 constexpr int e4struct = -970;
 constexpr int e4notWrite = -1040;
 constexpr int e4memoCorrupt = -1110;
-constexpr int e4codeBase = -1410;
+constexpr int e4errorState = -1410;
 
 // Locations the layer reports (five-digit number; the text is in the location groups).
 constexpr long l4code4init = 91001;

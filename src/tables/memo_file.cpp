@@ -88,7 +88,7 @@ int memo4fileRead(Field4memo* field, long block) {
 int f4memoRead(Field4memo* field) {
     if (!field) return error4report(nullptr, e4parmNull, l4f4memoRead);
     Data4* data = field->data;
-    if (data->code->lastError < 0) return e4codeBase;
+    if (data->code->lastError < 0) return e4errorState;
     if (!field->reread) return 0;
     if (data->recNo < 0) return emptyText(field);
     return memo4fileRead(field, str4toLong(field->ptr(), field->length));
