@@ -43,6 +43,8 @@ protected:
         HotspotTest::SetUp();
         ASSERT_TRUE(parent.CreateEx(0, nullptr, "Skyvista: Test Overlook", WS_POPUP | WS_VISIBLE,
                                     Rect{0, 0, 1024, 768}, nullptr));
+        // Photographs in their own colours, as on a true-colour display.
+        Cmemdib::SetDisplayDepth(24);
         // The shared palette: the test panorama's colour table.
         const tools::IndexedImage colours = panoramaImage(1, 1);
         std::vector<BYTE> record(4 + 4 * 256);
