@@ -247,3 +247,43 @@ TEST_F(BitmapDlgTest, LocatorMapOfThePanoramaWindow) {
     EXPECT_TRUE(dialog.exists());
     EXPECT_EQ(dialog.locatorWindow(), nullptr);
 }
+
+// The window puts the shared palette back when it gains the palette focus (answering whether that
+// changed anything) and when another window changed the system palette, not when it did itself.
+TEST_F(BitmapDlgTest, PaletteMessages) {
+    platform::setDisplayUsesPalette(true);
+    const std::string path = data.file("MAP.JPG");
+    writePicture(path, 200, 100);
+    std::vector<char> record(4 + 256 * 4);
+    auto* grey = reinterpret_cast<LOGPALETTE*>(record.data());
+    grey->palVersion = 0x300;
+    grey->palNumEntries = 256;
+    std::fill(grey->palPalEntry, grey->palPalEntry + 256, PALETTEENTRY{90, 90, 90, 0});
+    platform::Palette other;
+    ASSERT_TRUE(other.CreatePalette(grey));
+    const auto ours = [&] {
+        return platform::SystemPalette::entries()[10].peGreen == palette.entries()[10].peGreen;
+    };
+
+    CBitmapDlg dialog(path, &palette, "Map", 512, 384, TRUE, &parent);
+    std::vector<std::pair<LRESULT, bool>> results;
+    platform::test::whenModal([&](platform::Window& w) {
+        const auto query = [&] {
+            const LRESULT result = w.SendMessage(WM_QUERYNEWPALETTE);
+            results.emplace_back(result, ours());
+        };
+        platform::SystemPalette::realize(other, false);
+        query();
+        query();
+        platform::SystemPalette::realize(other, false);
+        w.SendMessage(WM_PALETTECHANGED, reinterpret_cast<WPARAM>(w.GetSafeHwnd()));
+        results.emplace_back(0, ours());
+        w.SendMessage(WM_PALETTECHANGED, reinterpret_cast<WPARAM>(parent.GetSafeHwnd()));
+        results.emplace_back(0, ours());
+        w.SendMessage(WM_KEYDOWN, VK_ESCAPE);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    const std::vector<std::pair<LRESULT, bool>> expected = {
+        {TRUE, true}, {FALSE, true}, {0, false}, {0, true}};
+    EXPECT_EQ(results, expected);
+}
