@@ -503,8 +503,11 @@ std::string tag4keyText(const Tag4& tag, const unsigned char* key) {
     switch (tag.keyType) {
     case 'N':
         return decimalToText(decimalFromKey(key));
-    case 'D':
-        return date4text(long(dateFromKey(key)));
+    case 'D': {
+        // Any eight bytes may stand in a damaged file: only a day number in range converts.
+        const double day = dateFromKey(key);
+        return date4text(day >= 0.0 && day < 1e9 ? long(day) : 0);
+    }
     default:
         return std::string(reinterpret_cast<const char*>(key), tag.keyLength);
     }

@@ -6,6 +6,7 @@
 #include "tables/data4.h"
 #include "tools/dbase_writer.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -329,6 +330,28 @@ TEST(D4Seek, DateKeysCompareDayNumbers) {
     EXPECT_EQ(d4seek(t.data, "20000102"), r4after);
     EXPECT_EQ(d4recNo(t.data), 4);
     EXPECT_EQ(d4seek(t.data, "20240301"), r4eof);
+}
+
+TEST(Tag4, DateKeysOutOfRangeShowAsBlankDates) {
+    Tag4 tag{};
+    tag.keyType = 'D';
+    tag.keyLength = 8;
+    struct Case {
+        const char* label;
+        double day;
+        const char* text;
+    } cases[] = {
+        {"in range", 2451545.0, "20000101"},
+        {"negative", -1e300, "        "},
+        {"huge", 1e300, "        "},
+        {"not a number", std::nan(""), "        "},
+        {"infinite", HUGE_VAL, "        "},
+    };
+    for (const auto& c : cases) {
+        unsigned char key[8];
+        std::memcpy(key, &c.day, sizeof key);
+        EXPECT_EQ(tag4keyText(tag, key), c.text) << c.label;
+    }
 }
 
 TEST(D4Seek, DescendingTagsSeekInTheirStoredOrder) {
