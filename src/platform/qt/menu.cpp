@@ -252,8 +252,10 @@ UINT Menu::GetMenuState(UINT item, UINT flags) const {
     std::size_t index = 0;
     if (!locate(item, flags, &menu, &index)) return MENU_ITEM_NOT_FOUND;
     const Item& it = menu->m_items[index];
-    if (it.popup) return (UINT(it.popup->GetMenuItemCount()) << 8) | (it.flags & 0xFF);
-    return it.flags;
+    // A grayed item is disabled as well: the platform reports both bits for it.
+    const UINT flags2 = (it.flags & MF_GRAYED) ? (it.flags | MF_DISABLED) : it.flags;
+    if (it.popup) return (UINT(it.popup->GetMenuItemCount()) << 8) | (flags2 & 0xFF);
+    return flags2;
 }
 
 int Menu::GetMenuString(UINT item, char* buffer, int size, UINT flags) const {
