@@ -41,10 +41,10 @@ DialogTemplate aboutBox() {
     t.items = {
         dlg::icon(IDR_MAINFRAME, kIdStatic, 11, 17, 18, 20),
         dlg::ltext("Skyvistas 1999", kIdStatic, 40, 10, 119, 8, SS_NOPREFIX),
-        dlg::ltext("Copyright \xA9 1999 Corvane Interactive\nAll rights reserved", kIdStatic, 40,
+        dlg::ltext("Copyright \xA9 1999 Highcairn Software\nAll rights reserved", kIdStatic, 40,
                    24, 136, 24),
         dlg::ltext("Photography by Tarnwick Media Works\nMaps by Tarnwick Cartography\n"
-                   "Program by Corvane Interactive",
+                   "Program by Highcairn Software",
                    kIdStatic, 40, 48, 128, 24),
         dlg::defPushButton("OK", IDOK, 178, 7, 32, 14, WS_GROUP | WS_TABSTOP),
         dlg::autoCheckBox("Use &Slide Menus", IDC_USE_SLIDE_MENUS, 40, 80, 72, 8),

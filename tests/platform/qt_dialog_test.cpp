@@ -357,10 +357,10 @@ TEST_F(DialogTest, ControlsShowTheirTextsIconsAndWindowsTexts) {
             }
         EXPECT_TRUE(foundIcon);
 
-        dialog.SetDlgItemText(kEdit, "\xA9 1999 Corvane");
+        dialog.SetDlgItemText(kEdit, "\xA9 1999 Highcairn");
         auto* edit = qobject_cast<QLineEdit*>(widgetOf(dialog.GetDlgItem(kEdit)));
-        EXPECT_EQ(edit->text(), QString::fromUtf8("\xC2\xA9 1999 Corvane"));
-        EXPECT_EQ(dialog.GetDlgItemText(kEdit), "\xA9 1999 Corvane");
+        EXPECT_EQ(edit->text(), QString::fromUtf8("\xC2\xA9 1999 Highcairn"));
+        EXPECT_EQ(dialog.GetDlgItemText(kEdit), "\xA9 1999 Highcairn");
 
         // Check boxes whose text does not fit grow into the free space beside them.
         QWidget* wide = widgetOf(dialog.GetDlgItem(1034));

@@ -335,7 +335,7 @@ TEST_F(PaintTest, FontsResolveTheirFacesAndTextIsMeasuredAsThePlatformDoes) {
     ASSERT_TRUE(menu.CreateFont(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET,
                                 OUT_STRING_PRECIS, CLIP_CHARACTER_PRECIS, PROOF_QUALITY, 0,
                                 "MS Sans Serif"));
-    EXPECT_EQ(QFontInfo(menu.qfont()).family(), QStringLiteral("DejaVu Sans"));
+    EXPECT_EQ(QFontInfo(menu.qfont()).family(), QStringLiteral("Liberation Sans"));
     Font arial;
     ASSERT_TRUE(arial.CreatePointFont(100, "Arial"));
     EXPECT_EQ(QFontInfo(arial.qfont()).family(), QStringLiteral("Liberation Sans"));

@@ -12,8 +12,9 @@
 // (without an owner on the work area); otherwise it is placed at its position in the owner's
 // client area.
 //
-// Fonts: the template's font ("MS Sans Serif" 8, drawn with DejaVu Sans at 11 pixels) is wider
-// than the one the templates were laid out for; a check box whose text does not fit grows to
+// Fonts: the template's font ("MS Sans Serif" 8, drawn with Liberation Sans at 11 pixels, whose
+// widths come closest to the face the templates were laid out for) may still be a little wider
+// than the template allows; a check box whose text does not fit grows to
 // the right as far as its text needs and the space is free (up to the next control beside it or
 // the client area's edge).
 //

@@ -135,7 +135,7 @@ private:
 };
 
 // A font chosen by a LOGFONT. Face names resolve through the toolkit's substitutions: "MS Sans
-// Serif" is drawn with DejaVu Sans, "Arial" with Liberation Sans (see installFontSubstitutions).
+// Serif" and "Arial" are drawn with Liberation Sans (see installFontSubstitutions).
 // A negative height is the character height in pixels; a positive height is the cell height
 // (ascent + descent) and picks the largest pixel size whose cell fits; 0 is the 8-point default.
 class Font : public GdiObject {
@@ -230,7 +230,7 @@ namespace platform {
 // Replaces the tick source (tests drive animations with it); an empty function restores the
 // clock.
 void setTickCountSource(std::function<DWORD()> source);
-// Installs the face substitutions of the classic fonts ("MS Sans Serif" -> DejaVu Sans, "Arial" ->
+// Installs the face substitutions of the classic fonts ("MS Sans Serif" and "Arial" ->
 // Liberation Sans, "Times New Roman" -> Liberation Serif, "Courier New" -> Liberation Mono).
 void installFontSubstitutions();
 // Reads the system colours from the toolkit's palette (done at start-up).
