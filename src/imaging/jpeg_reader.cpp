@@ -42,24 +42,6 @@ extern "C" [[noreturn]] void memdibErrorExit(j_common_ptr cinfo) {
     std::longjmp(reinterpret_cast<MemdibJpegError*>(cinfo->err)->jump, 1);
 }
 
-// The library's red, green, blue pixels become blue, green, red in place, four pixels (12 bytes)
-// a step while the row is still in the cache.
-void swapRedAndBlue(JSAMPLE* row, JDIMENSION width) {
-    JDIMENSION i = 0;
-    for (; i + 4 <= width; i += 4, row += 12) {
-        JSAMPLE t[12];
-        std::memcpy(t, row, 12);
-        const JSAMPLE swapped[12] = {t[2], t[1], t[0], t[5],  t[4],  t[3],
-                                     t[8], t[7], t[6], t[11], t[10], t[9]};
-        std::memcpy(row, swapped, 12);
-    }
-    for (; i < width; ++i, row += 3) {
-        const JSAMPLE red = row[0];
-        row[0] = row[2];
-        row[2] = red;
-    }
-}
-
 } // namespace
 
 // Only objects without destructors live in this frame and the library's below it between the
@@ -98,12 +80,13 @@ BOOL Cmemdib::ReadJpeg(FILE* stream, jpeg_decompress_struct* cinfo, BOOL report,
     jpeg_stdio_src(cinfo, stream);
     jpeg_read_header(cinfo, TRUE);
 
-    // Greyscale files are expanded to RGB so that both depths treat them as colour files; a
-    // colour space the library cannot turn into RGB (CMYK, YCCK) fails in jpeg_start_decompress
-    // with the library's own message.
-    if (cinfo->out_color_space != JCS_RGB) cinfo->out_color_space = JCS_RGB;
-
+    // Greyscale files are expanded to colour so that both depths treat them as colour files; a
+    // colour space the library cannot convert (CMYK, YCCK) fails in jpeg_start_decompress with
+    // the library's own message. The colour reduction works on red, green, blue; a 24-bit block
+    // stores blue, green, red, which the library writes directly, so no row needs its bytes
+    // swapped afterwards.
     const bool reduce = display_depth == 8;
+    cinfo->out_color_space = reduce ? JCS_RGB : JCS_EXT_BGR;
     if (reduce) {
         PALETTEENTRY shared[256];
         const UINT want = UINT(entries);
@@ -193,7 +176,6 @@ BOOL Cmemdib::ReadJpeg(FILE* stream, jpeg_decompress_struct* cinfo, BOOL report,
         JSAMPROW row = pixels + std::size_t(height - 1 - cinfo->output_scanline) * rowStride;
         std::memset(row + rowBytes, 0, rowStride - rowBytes);
         if (jpeg_read_scanlines(cinfo, &row, 1) != 1) ERREXIT(cinfo, JERR_CANT_SUSPEND);
-        if (!reduce) swapRedAndBlue(row, width);
     }
 
     jpeg_finish_decompress(cinfo);
