@@ -1,9 +1,7 @@
 // pantool: command-line checks of the data the viewer reads. One subcommand per kind of data;
 // "table" lists, dumps, seeks and walks a dBASE table through the table open sequence.
-#include "platform/core/message_box.h"
-#include "tables/mdx_index.h"
-#include "tables/table_layer.h"
 #include "tools/pantool_image.h"
+#include "tools/pantool_table.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,13 +19,11 @@ struct Command {
     int (*run)(const std::vector<std::string>& args);
 };
 
-int runTable(const std::vector<std::string>& args);
-
 constexpr Command kCommands[] = {
-    {"table", "table PATH [--dump] [--tag NAME (--seek TEXT [--next N] | --walk)]",
+    {"table", pantool::kTableUsage,
      "fields, tags and record count of a dBASE table; --dump prints every record, --seek the "
      "results of a seek and up to N seek-nexts, --walk every entry of a tag in key order",
-     &runTable},
+     [](const std::vector<std::string>& args) { return pantool::runTable(args); }},
     {"image", "image FILE [--depth 8|24] [--palette memdib.pal] [--out OUT.bmp]",
      "reads an image as the viewer does (a JPEG needs --palette) and prints its width, "
      "height and bit count; --out writes the bitmap in memory as a BMP file",
@@ -40,163 +36,6 @@ void printHelp(std::FILE* out) {
     std::fprintf(out, "usage: pantool COMMAND ARGS...\n       pantool --help\n\ncommands:\n");
     for (const Command& c : kCommands)
         std::fprintf(out, "  pantool %s\n      %s\n", c.usage, c.summary);
-}
-
-// Field text for a terminal: Windows-1252 as UTF-8, with tabs, line breaks and NULs escaped.
-std::string printable(const char* bytes, std::size_t length) {
-    std::string raw;
-    for (std::size_t i = 0; i < length; ++i) {
-        switch (bytes[i]) {
-        case '\t':
-            raw += "\\t";
-            break;
-        case '\r':
-            raw += "\\r";
-            break;
-        case '\n':
-            raw += "\\n";
-            break;
-        case '\0':
-            raw += "\\0";
-            break;
-        default:
-            raw += bytes[i];
-        }
-    }
-    return platform::windows1252ToUtf8(raw);
-}
-
-std::string recordLine(Data4* data) {
-    std::string line;
-    const int count = d4numFields(data);
-    for (int j = 1; j <= count; ++j) {
-        Field4* field = d4fieldJ(data, j);
-        if (j > 1) line += '\t';
-        if (field->isMemo()) {
-            const char* memo = f4memoStr(field);
-            if (memo) line += printable(memo, f4memoLen(field));
-        } else {
-            line += printable(f4ptr(field), f4len(field));
-        }
-    }
-    return line;
-}
-
-void printStructure(Data4* data) {
-    std::printf("table\t%s\nrecords\t%ld\n", d4alias(data), d4recCount(data));
-    for (int j = 1; j <= d4numFields(data); ++j) {
-        Field4* field = d4fieldJ(data, j);
-        std::printf("field\t%s\t%c\t%u\t%d\n", f4name(field), f4type(field), f4len(field),
-                    f4decimals(field));
-    }
-    for (int j = 1; j <= d4numTags(data); ++j) {
-        Tag4* tag = d4tagJ(data, j);
-        std::string flags;
-        if (t4unique(tag)) flags += "unique";
-        if (t4descending(tag)) flags += flags.empty() ? "descending" : " descending";
-        std::printf("tag\t%s\t%c\t%d\t%s\t%s\n", t4alias(tag), t4type(tag), t4keyLength(tag),
-                    t4expr(tag), flags.c_str());
-    }
-}
-
-bool parseCount(const std::string& text, long& out) {
-    char* end = nullptr;
-    out = std::strtol(text.c_str(), &end, 10);
-    return !text.empty() && *end == '\0' && out >= 0;
-}
-
-int runTable(const std::vector<std::string>& args) {
-    std::string path, tagName, seekText;
-    bool dump = false, walk = false, seek = false;
-    long next = 0;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--dump") {
-            dump = true;
-        } else if (a == "--walk") {
-            walk = true;
-        } else if (a == "--tag" && hasValue) {
-            tagName = args[++i];
-        } else if (a == "--seek" && hasValue) {
-            seek = true;
-            seekText = args[++i];
-        } else if (a == "--next" && hasValue) {
-            if (!parseCount(args[++i], next)) {
-                std::fprintf(stderr, "pantool: --next needs a count\n");
-                return 2;
-            }
-        } else if (!a.empty() && a[0] != '-' && path.empty()) {
-            path = a;
-        } else {
-            std::fprintf(stderr, "pantool: unexpected argument '%s'\n", a.c_str());
-            return 2;
-        }
-    }
-    if (path.empty() || ((seek || walk) && tagName.empty()) || (seek && walk)) {
-        std::fprintf(stderr, "usage: pantool %s\n", kCommands[0].usage);
-        return 2;
-    }
-    // The open sequence adds the extensions itself.
-    if (path.size() > 4) {
-        std::string ext = path.substr(path.size() - 4);
-        for (char& c : ext)
-            c = char(std::toupper(static_cast<unsigned char>(c)));
-        if (ext == ".DBF") path.resize(path.size() - 4);
-    }
-
-    Code4 code;
-    code4init(&code);
-    OpenTable table;
-    if (openTableSequence(code, path, {}, {}, table) != 0) {
-        std::fprintf(stderr, "pantool: could not open table %s\n", path.c_str());
-        code4initUndo(&code);
-        return 1;
-    }
-    Data4* data = table.data;
-    int status = 0;
-    if (!tagName.empty()) {
-        Tag4* tag = d4tag(data, tagName.c_str());
-        if (!tag) {
-            status = 1;
-        } else if (seek) {
-            d4tagSelect(data, tag);
-            int rc = d4seek(data, seekText.c_str());
-            std::printf("%d\t%ld\t%s\n", rc, d4recNo(data), recordLine(data).c_str());
-            for (long n = 0; n < next && rc == 0; ++n) {
-                rc = d4seekNext(data, seekText.c_str());
-                std::printf("%d\t%ld\t%s\n", rc, d4recNo(data), recordLine(data).c_str());
-            }
-        } else if (walk) {
-            int rc = tag4top(*tag);
-            for (; rc == 0; rc = tag4skip(*tag)) {
-                const long recNo = long(tag4recNo(*tag));
-                std::string line = std::to_string(recNo);
-                if (d4go(data, recNo) == 0) line += '\t' + recordLine(data);
-                std::printf("%s\n", line.c_str());
-            }
-            if (rc != kTreeEnd) {
-                std::fprintf(stderr, "pantool: tag %s: corrupt B-tree\n", tagName.c_str());
-                status = 1;
-            }
-        } else {
-            printStructure(data);
-        }
-    } else if (dump) {
-        const long count = d4recCount(data);
-        for (long n = 1; n <= count; ++n) {
-            if (d4go(data, n) != 0) {
-                status = 1;
-                break;
-            }
-            std::printf("%ld\t%s\n", n, recordLine(data).c_str());
-        }
-    } else {
-        printStructure(data);
-    }
-    d4close(data);
-    if (code4initUndo(&code) < 0) status = 1;
-    return status;
 }
 
 } // namespace
