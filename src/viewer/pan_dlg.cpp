@@ -338,9 +338,9 @@ void CPanDlg::OnPaint() {
             MessageBoxWithPalette(GetSafeHwnd(), &m_palette, "Unable to draw map", m_title.c_str(),
                                   MB_ICONEXCLAMATION);
         }
-        return;
+    } else {
+        m_drawFailureShown = false;
     }
-    m_drawFailureShown = false;
     // Frames stay inside the display: their repaints never reach beyond it.
     dc.IntersectClipRect(m_displayRect);
     DrawHotspotFrames(&dc, update);
@@ -369,17 +369,26 @@ BOOL CPanDlg::OnEraseBkgnd(platform::DC* dc) {
 
 void CPanDlg::OnHScroll(UINT code, UINT position, platform::ScrollBar* bar) {
     HandleScrollBar(&m_horzBar, code, &m_panorama, this, m_imageBounds.left, m_horzLimit, TRUE);
+    hoverAtCursor();
     platform::Dialog::OnHScroll(code, position, bar);
 }
 
 void CPanDlg::OnVScroll(UINT code, UINT position, platform::ScrollBar* bar) {
     HandleScrollBar(&m_vertBar, code, &m_panorama, this, m_imageBounds.top, m_vertLimit, FALSE);
+    hoverAtCursor();
     platform::Dialog::OnVScroll(code, position, bar);
 }
 
 void CPanDlg::ScrollViewTo(int x, int y) {
     m_panorama.ScrollTo(x, y, GetSafeHwnd());
     SyncScrollBars(m_bHorzShown, m_bVertShown, &m_horzBar, &m_vertBar, &m_panorama);
+    hoverAtCursor();
+}
+
+// The view moved under a mouse that did not: the hotspot under it may have changed.
+void CPanDlg::hoverAtCursor() {
+    Point point;
+    if (cursorInClientArea(&point)) m_hotspots.HoverStep(point);
 }
 
 void CPanDlg::ScrollViewBy(int dx, int dy) {

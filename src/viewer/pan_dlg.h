@@ -147,12 +147,15 @@ private:
     // The About box from the system menu, and what its settings change.
     void OpenAboutBox();
     // Moves the view to (x, y), clamped to the image, repaints the display rectangle and moves
-    // the scroll bars' thumbs: keyboard and wheel scrolling.
+    // the scroll bars' thumbs, then runs the hover step at the cursor: keyboard and wheel
+    // scrolling.
     void ScrollViewTo(int x, int y);
     void ScrollViewBy(int dx, int dy);
     // Whether the cursor's screen position is in the window and in its client area; the client
     // point is stored when it is.
     bool cursorInClientArea(Point* client) const;
+    // The hover step at the cursor when it is in the client area.
+    void hoverAtCursor();
     void noteFirstPaint();
 
     // Fields, in the order of the design.

@@ -91,6 +91,21 @@ TEST_F(HotspotWindowTest, HoverNamesTheSiteOnTheCommandBar) {
         EXPECT_EQ(dialog->commandBar().barText(), c.text) << c.image.x;
     }
 
+    // The view scrolled by a key or a scroll bar under a still mouse: the hover follows.
+    const std::pair<UINT, WPARAM> scrolls[] = {{WM_KEYDOWN, VK_END}, {WM_HSCROLL, SB_PAGELEFT}};
+    for (const auto& [message, wParam] : scrolls) {
+        dialog->panorama().ScrollTo(500, dialog->panorama().clip_rect.top, dialog->GetSafeHwnd());
+        const Point still = at(*dialog, 920, 420);
+        moveMouse(*dialog, still);
+        ASSERT_EQ(dialog->hotspots().hovered(), 0);
+        const int left = dialog->panorama().clip_rect.left;
+        dialog->SendMessage(message, wParam, 0);
+        ASSERT_NE(dialog->panorama().clip_rect.left, left) << message;
+        EXPECT_EQ(dialog->hotspots().hovered(), dialog->HitTestHotspot(still.x, still.y))
+            << message;
+        EXPECT_NE(dialog->hotspots().hovered(), 0) << message;
+    }
+
     // Leaving the client area ends the hover: a non-client move or press whose hit code is not
     // the client's, a set-cursor for another window, a hit test outside the client area.
     struct Reset {
