@@ -6,10 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <QTimer>
 
 using namespace platform;
 using platform::test::GuiTest;
@@ -193,6 +197,24 @@ TEST_F(ScrollBarTest, UserActionsBecomeNotificationsAndOnlyTheParentMovesTheThum
     EXPECT_EQ(parent.notes[got.size() - 2].position, parent.notes[got.size() - 3].position);
     EXPECT_EQ(bar.GetScrollPos(), 10);
     EXPECT_EQ(widget->value(), 10);
+
+    // "Scroll here" of the toolkit's context menu is a thumb position the parent may refuse.
+    parent.notes.clear();
+    QTimer::singleShot(0, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        menu->setActiveAction(menu->actions().first());
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    const QPoint nearEnd(widget->width() * 3 / 4, widget->height() / 2);
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, nearEnd, widget->mapToGlobal(nearEnd));
+    QApplication::sendEvent(widget, &menuEvent);
+    EXPECT_EQ(codes(parent.notes), (std::vector<UINT>{SB_THUMBPOSITION, SB_ENDSCROLL}));
+    if (!parent.notes.empty()) {
+        EXPECT_GT(parent.notes[0].position, 50u);
+    }
+    EXPECT_EQ(bar.GetScrollPos(), 10);
+    EXPECT_EQ(widget->value(), 10) << "the thumb stays where the parent keeps it";
 
     // A vertical bar speaks WM_VSCROLL with the UP/DOWN codes.
     ScrollBar vertical;

@@ -355,6 +355,12 @@ TEST_F(PanDlgTest, KeyboardAndWheelScrolling) {
                 EXPECT_EQ(dialog->verticalBar().GetScrollPos(), s.top);
             }
         }
+        // The bar's buttons take the focus when clicked; arrow keys pressed there still scroll.
+        platform::Window* locator = dialog->commandBar().GetDlgItem(int(IDC_LOCATOR));
+        ASSERT_NE(locator, nullptr);
+        const int left = s.left;
+        QTest::keyClick(platform::test::clientWidget(*locator), Qt::Key_Right);
+        EXPECT_EQ(s.left, left + w / 16) << standard;
     }
 }
 

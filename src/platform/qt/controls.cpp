@@ -14,7 +14,9 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -123,6 +125,21 @@ protected:
         }
         if (*alive) d->activePaint = previous;
     }
+
+    // The arrow keys are not the button's: they travel on to the windows it sits in (the toolkit
+    // would otherwise move the focus along the buttons). Space still presses it.
+    void keyPressEvent(QKeyEvent* event) override {
+        switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+            event->ignore();
+            return;
+        default:
+            QAbstractButton::keyPressEvent(event);
+        }
+    }
 };
 
 // A scroll bar that keeps the platform's scroll information and never moves by itself.
@@ -185,6 +202,16 @@ protected:
             sync();
             notify(SB_ENDSCROLL, 0);
         }
+    }
+    // The toolkit's context menu moves the thumb itself for "Scroll here"; that becomes a thumb
+    // position for the parent to take or refuse, like a drag. Its other entries are actions.
+    void contextMenuEvent(QContextMenuEvent* event) override {
+        QScrollBar::contextMenuEvent(event);
+        if (value() == m_pos) return;
+        const int position = value();
+        sync();
+        notify(SB_THUMBPOSITION, position);
+        notify(SB_ENDSCROLL, 0);
     }
     void wheelEvent(QWheelEvent* event) override {
         event->accept();
