@@ -45,6 +45,7 @@ BOOL CBitmapDlg::OnInitDialog() {
         failInit("Could not create bitmap button");
         return TRUE;
     }
+    m_picture.SizeToContent();
     SetWindowText(m_title.c_str());
     SizeAndPlace();
     // The button keeps its device bitmap; the image itself is no longer needed.

@@ -346,8 +346,10 @@ void PanoramaHotspots::DrawHotspotFrames(platform::DC* dc, const Rect& update) {
     platform::Pen* previousPen = dc->SelectObject(&pen);
     platform::GdiObject* previousBrush = dc->SelectStockObject(NULL_BRUSH);
     for (int i = 0; i < m_hotspotCount; ++i) {
-        if (!frameVisible(i)) continue;
         const Rect frame = frameRect(i);
+        // A rectangle with no inside (a width or height of zero or less in the table) is never
+        // hovered and gets no frame, which its repaints could not keep clean.
+        if (!frameVisible(i) || frame.isEmpty()) continue;
         const Rect area = frame.inflate(m_constants.frameMarginX, m_constants.frameMarginY);
         if (!area.intersect(update).isEmpty()) dc->Rectangle(frame);
     }
