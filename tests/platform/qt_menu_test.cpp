@@ -4,11 +4,15 @@
 #include "platform/qt/test_support.h"
 #include "qt_test_windows.h"
 
+#include <set>
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QTest>
 
 using namespace platform;
@@ -187,4 +191,27 @@ TEST_F(MenuTest, TrackPopupMenuInitialisesShowsAlignsAndPostsTheChoice) {
     test::processEvents();
     EXPECT_TRUE(owner.commands.empty());
     EXPECT_FALSE(TrackPopupMenu(nullptr, 0, 0, 0, &owner));
+}
+
+// A menu taller than the screen is laid out in columns that fit the screen, never scrolled: the
+// columns a long Points of Interest menu asks for by its breaks.
+TEST_F(MenuTest, AMenuTallerThanTheScreenGetsColumns) {
+    MenuOwner owner;
+    ASSERT_TRUE(owner.createTopLevel(Rect{0, 0, 800, 600}));
+    auto menu = CreatePopupMenu();
+    for (UINT i = 0; i < 90; ++i)
+        menu->AppendMenu(MF_STRING, 20000 + i, ("Point " + std::to_string(i)).c_str());
+    QRect shown, screen;
+    std::set<int> columns;
+    test::whenPopupMenu([&](QMenu& popup) {
+        shown = popup.geometry();
+        screen = popup.screen()->geometry();
+        for (QAction* action : popup.actions())
+            columns.insert(popup.actionGeometry(action).left());
+        popup.close();
+    });
+    TrackPopupMenu(menu.get(), 0, 10, 10, &owner);
+    EXPECT_GE(columns.size(), 2u);
+    EXPECT_LE(shown.height(), screen.height());
+    EXPECT_TRUE(screen.contains(shown)) << "kept on the screen";
 }
