@@ -5,6 +5,7 @@
 
 #include "imaging/image_file.h"
 #include "platform/core/dos_path.h"
+#include "platform/core/file.h"
 
 #include <cstring>
 
@@ -36,6 +37,13 @@ std::size_t eightBitBlockSize(const BITMAPINFOHEADER& h, LONG header_size, LONG 
     return std::size_t(total);
 }
 
+// After a failed decode: the error manager lived in the reader's frame, which is gone.
+void closeJpeg(jpeg_decompress_struct& cinfo, std::FILE* stream) {
+    cinfo.err = nullptr;
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(stream);
+}
+
 } // namespace
 
 BOOL Cmemdib::ReadImageFile(const char* path, const char* display_name, BOOL report, HWND parent,
@@ -46,7 +54,9 @@ BOOL Cmemdib::ReadImageFile(const char* path, const char* display_name, BOOL rep
     const std::string upper = platform::toUpperAscii(path ? path : "");
 
     if (upper.size() >= 4 && upper.compare(upper.size() - 4, 4, ".JPG") == 0) {
-        std::FILE* stream = std::fopen(platform::resolveDosPath(upper).c_str(), "rb");
+        const std::string resolved = platform::resolveDosPath(upper);
+        std::FILE* stream =
+            platform::isRegularFile(resolved) ? std::fopen(resolved.c_str(), "rb") : nullptr;
         if (!stream) {
             const std::string message = "error opening JPEG image file\r\n" + upper;
             return failLoad(message.c_str(), report, parent, palette, plain_box, caption);
@@ -56,10 +66,12 @@ BOOL Cmemdib::ReadImageFile(const char* path, const char* display_name, BOOL rep
         try {
             return ReadJpeg(stream, &cinfo, report, parent, palette, plain_box, caption);
         } catch (const CmemdibException&) {
-            jpeg_destroy_decompress(&cinfo);
-            std::fclose(stream);
+            closeJpeg(cinfo, stream);
             return failLoad("error reading JPEG image file", report, parent, palette, plain_box,
                             caption);
+        } catch (...) {
+            closeJpeg(cinfo, stream);
+            throw;
         }
     }
 

@@ -2,6 +2,7 @@
 #include "imaging/image_file.h"
 
 #include "platform/core/dos_path.h"
+#include "platform/core/file.h"
 
 #include <climits>
 
@@ -23,7 +24,8 @@ BOOL CImageFile::Open(const char* path) {
     m_gzip = isGzipName(m_path);
     m_offset = 0;
     if (m_gzip) {
-        m_gz = gzopen(platform::resolveDosPath(m_path).c_str(), "rb");
+        const std::string resolved = platform::resolveDosPath(m_path);
+        m_gz = platform::isRegularFile(resolved) ? gzopen(resolved.c_str(), "rb") : nullptr;
         return m_gz ? TRUE : FALSE;
     }
     return m_file.open(m_path, true) == 0 ? TRUE : FALSE;

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <csetjmp>
+#include <cstdint>
 #include <cstring>
 
 #include <jpeglib.h>
@@ -124,7 +125,8 @@ BOOL Cmemdib::ReadJpeg(FILE* stream, jpeg_decompress_struct* cinfo, BOOL report,
     jpeg_start_decompress(cinfo);
     const JDIMENSION width = cinfo->output_width;
     const JDIMENSION height = cinfo->output_height;
-    if (width < 1 || height < 1 || width > JDIMENSION(LONG_MAX) || height > JDIMENSION(LONG_MAX)) {
+    if (width < 1 || height < 1 || width > JDIMENSION(INT32_MAX) ||
+        height > JDIMENSION(INT32_MAX)) {
         if (report)
             ShowMessage("invalid JPEG image dimensions", parent, palette, plain_box, caption);
         throw CmemdibException();

@@ -25,7 +25,11 @@ constexpr std::size_t kKeepUpTo = std::size_t(256) << 20;
 struct KeptBlock {
     std::byte* bytes = nullptr;
     std::size_t capacity = 0;
-    ~KeptBlock() { std::free(bytes); }
+    ~KeptBlock() {
+        std::free(bytes);
+        bytes = nullptr; // a block freed later, during the end of the process, finds it empty
+        capacity = 0;
+    }
 };
 KeptBlock g_kept;
 
@@ -58,6 +62,11 @@ bool MovableBlock::allocate(std::size_t size, bool zeroFill) {
             g_kept = KeptBlock{};
         } else {
             bytes = static_cast<std::byte*>(std::aligned_alloc(kHugePage, capacity));
+            if (!bytes && g_kept.bytes) { // the kept block gives way to the one needed now
+                std::free(g_kept.bytes);
+                g_kept = KeptBlock{};
+                bytes = static_cast<std::byte*>(std::aligned_alloc(kHugePage, capacity));
+            }
             if (bytes) ::madvise(bytes, capacity, MADV_HUGEPAGE);
         }
     } else {

@@ -236,7 +236,7 @@ TEST(ReadImageFile, JpegNamesAreComparedUpperCased) {
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Photo\ncould not read file header"});
 }
 
-TEST(ReadImageFile, MissingFilesNameTheUpperCasedPath) {
+TEST(ReadImageFile, MissingFilesAndFoldersNameTheUpperCasedPath) {
     TempDir dir;
     platform::Palette palette;
     imaging_test::makePalette(palette, pattern(1, 1));
@@ -245,7 +245,13 @@ TEST(ReadImageFile, MissingFilesNameTheUpperCasedPath) {
         const char* message;
     } cases[] = {{"missing.bmp", "could not open image file to read\r\n"},
                  {"missing.gz", "could not open image file to read\r\n"},
-                 {"missing.jpg", "error opening JPEG image file\r\n"}};
+                 {"missing.jpg", "error opening JPEG image file\r\n"},
+                 // Folders open for reading on this system, but are no image files.
+                 {"folder.bmp", "could not open image file to read\r\n"},
+                 {"folder.gz", "could not open image file to read\r\n"},
+                 {"folder.jpg", "error opening JPEG image file\r\n"}};
+    for (const char* folder : {"folder.bmp", "folder.gz", "folder.jpg"})
+        std::filesystem::create_directory(dir.file(folder));
     for (const auto& c : cases) {
         const std::string path = dir.file(c.name);
         platform::RecordedMessageBoxes boxes;

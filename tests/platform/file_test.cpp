@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <vector>
 
 using platform::File;
@@ -34,6 +35,13 @@ TEST(File, ReportsWhyAnOpenFailed) {
     EXPECT_EQ(file.open(dir.file("missing/x.dbf"), false), platform::kOpenNotFound);
     EXPECT_EQ(file.open(dir.file("sub"), true), platform::kOpenPermission) << "a directory";
     EXPECT_EQ(file.open(dir.file("sub/x/y"), true), platform::kOpenNotFound);
+    // A named pipe is no data file, and opening it does not wait for a writer.
+    ASSERT_EQ(::mkfifo(dir.file("PIPE.DBF").c_str(), 0444), 0);
+    EXPECT_EQ(file.open(dir.file("PIPE.DBF"), true), platform::kOpenOther);
+    EXPECT_EQ(file.open(dir.file("PIPE.DBF"), false), platform::kOpenOther);
+    EXPECT_TRUE(platform::isRegularFile(dir.file("sub/x")));
+    EXPECT_FALSE(platform::isRegularFile(dir.file("sub")));
+    EXPECT_FALSE(platform::isRegularFile(dir.file("PIPE.DBF")));
 }
 
 TEST(File, AReadOnlyFileOpensForReading) {

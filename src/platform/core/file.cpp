@@ -33,7 +33,9 @@ int codeForErrno(int error) {
 
 } // namespace
 
-File::~File() { close(); }
+File::~File() {
+    close();
+}
 
 File::File(File&& other) noexcept
     : m_fd(std::exchange(other.m_fd, -1)), m_readOnly(other.m_readOnly),
@@ -54,8 +56,11 @@ int File::open(std::string_view name, bool readOnly) {
     std::string path = resolveDosPath(name);
     int fd = -1;
     bool opensReadOnly = readOnly;
+    // Not blocking while opening: a named pipe would otherwise wait for a writer for ever. Only a
+    // regular file is kept, and then it blocks as usual.
+    constexpr int kFlags = O_CLOEXEC | O_NONBLOCK;
     if (!readOnly) {
-        fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        fd = ::open(path.c_str(), O_RDWR | kFlags);
         // A file that may not be written (or lies on a read-only medium) is opened for reading.
         if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS || errno == ETXTBSY)) {
             opensReadOnly = true;
@@ -63,14 +68,16 @@ int File::open(std::string_view name, bool readOnly) {
             return codeForErrno(errno);
         }
     }
-    if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | kFlags);
     if (fd < 0) return codeForErrno(errno);
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const bool directory = S_ISDIR(st.st_mode);
+    const bool statted = ::fstat(fd, &st) == 0;
+    if (!statted || !S_ISREG(st.st_mode)) {
+        const bool directory = statted && S_ISDIR(st.st_mode);
         ::close(fd);
         return directory ? kOpenPermission : kOpenOther;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     m_fd = fd;
     m_readOnly = opensReadOnly;
     m_path = std::move(path);
@@ -95,7 +102,8 @@ std::int64_t File::readAt(std::int64_t offset, void* buffer, std::size_t count) 
     auto* out = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t n = ::pread(m_fd, out + done, count - done, off_t(offset + std::int64_t(done)));
+        const ssize_t n =
+            ::pread(m_fd, out + done, count - done, off_t(offset + std::int64_t(done)));
         if (n < 0) {
             if (errno == EINTR) continue;
             return -1;
@@ -104,6 +112,11 @@ std::int64_t File::readAt(std::int64_t offset, void* buffer, std::size_t count) 
         done += std::size_t(n);
     }
     return std::int64_t(done);
+}
+
+bool isRegularFile(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 } // namespace platform

@@ -47,4 +47,8 @@ private:
     std::string m_path;
 };
 
+// Whether a path (already resolved) names a regular file, following links: what may be opened as
+// a data file. A directory can be opened for reading on this system, but holds no data.
+bool isRegularFile(const std::string& path);
+
 } // namespace platform
