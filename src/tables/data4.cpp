@@ -119,8 +119,9 @@ Data4* openData(Code4* code, const char* name) {
     }
     if (file4open(code, data->file, data->name) != 0) return nullptr;
 
+    // A file too short for the header is no data file, like one whose header fails the checks.
     unsigned char header[32];
-    if (file4read(code, data->file, data->name, 0, header, sizeof(header), "d4open") != 0) {
+    if (data->file.readAt(0, header, sizeof(header)) != std::int64_t(sizeof(header))) {
         reportCorrupt(*data, l4corruption);
         return nullptr;
     }
@@ -160,15 +161,20 @@ Data4* openData(Code4* code, const char* name) {
     return code->tables.back().get();
 }
 
+// Returned by skipMissingRecords when the record count could not be reread (already reported).
+constexpr int kCountUnreadable = -2;
+static_assert(kCountUnreadable != kTreeCorrupt && kCountUnreadable != kTreeEnd);
+
 // Steps over entries whose record number is outside the table, rereading the count once.
-// Returns 0 on a usable entry, kTreeEnd, or kTreeCorrupt.
+// Returns 0 on a usable entry, kTreeEnd, kTreeCorrupt, or the (reported) code of a failed
+// reread of the count.
 int skipMissingRecords(Data4* data, Tag4& tag, bool& reread) {
     for (;;) {
         const std::uint32_t recNo = tag4recNo(tag);
         if (recNo >= 1 && std::int64_t(recNo) <= data->recCount) return 0;
         if (recNo > std::uint32_t(data->recCount) && !reread) {
             reread = true;
-            if (d4recCountReread(data) != 0) return kTreeCorrupt;
+            if (d4recCountReread(data) != 0) return kCountUnreadable;
             continue;
         }
         const int rc = tag4skip(tag);
@@ -199,6 +205,7 @@ int seekProper(Data4* data, const char* text, long location) {
     bool reread = false;
     if (rc == 0) rc = skipMissingRecords(data, *tag, reread);
     if (rc == kTreeEnd) return d4goEof(data);
+    if (rc == kCountUnreadable) return e4read;
     if (rc != 0) return reportTree(data, *tag, location);
     const int result = tag4compare(*tag, tag4key(*tag), key) == 0 ? r4success : r4after;
     return readFromTag(data, *tag, result);
@@ -248,6 +255,7 @@ int seekNextProper(Data4* data, const char* text, long location) {
         tag->depth = savedDepth;
         return r4entry;
     }
+    if (rc == kCountUnreadable) return e4read;
     if (rc != 0) return reportTree(data, *tag, location);
     const int result = tag4compare(*tag, tag4key(*tag), key) == 0 ? r4success : r4entry;
     return readFromTag(data, *tag, result);
@@ -378,14 +386,24 @@ void d4tagSelect(Data4* data, Tag4* tag) {
     data->selected = tag;
 }
 
+// The index's block cache is made on the first seek and keys are built as strings: running out
+// of memory there is reported like anywhere else in the layer.
 int d4seek(Data4* data, const char* text) {
     if (!data || !text) return error4report(nullptr, e4parmNull, l4d4seek);
-    return seekProper(data, text, l4d4seekN);
+    try {
+        return seekProper(data, text, l4d4seekN);
+    } catch (const std::bad_alloc&) {
+        return error4report(data->code, e4memory, l4d4seekN);
+    }
 }
 
 int d4seekNext(Data4* data, const char* text) {
     if (!data || !text) return error4report(nullptr, e4parmNull, l4d4seekNext);
-    return seekNextProper(data, text, l4d4seekNextN);
+    try {
+        return seekNextProper(data, text, l4d4seekNextN);
+    } catch (const std::bad_alloc&) {
+        return error4report(data->code, e4memory, l4d4seekNextN);
+    }
 }
 
 int d4changed(Data4* data, int /*flag*/) {
@@ -422,7 +440,11 @@ int d4goRead(Data4* data, long recNo) {
         memo->reread = true;
     if (recNo > data->recCount) {
         const int rc = d4recCountReread(data);
-        if (rc != 0) return rc;
+        if (rc != 0) {
+            d4blankRecord(data);
+            data->recNo = -1;
+            return rc;
+        }
     }
     bool ok = recNo >= 1 && recNo <= data->recCount;
     if (ok) {

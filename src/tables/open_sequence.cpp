@@ -2,6 +2,8 @@
 // production index of the same base name, then the fields and tags it reads.
 #include "tables/table_layer.h"
 
+#include "tables/data4.h"
+
 #include <string>
 
 int openTableSequence(Code4& code, std::string_view path,
@@ -16,7 +18,13 @@ int openTableSequence(Code4& code, std::string_view path,
     int rc = code.lastError;
     if (code.reportOpenFailure && rc >= 0) rc = 0;
     code.createSafety = 0;
-    if (rc == 0 && data) i4open(data, name.c_str());
+    if (rc == 0 && data) {
+        // The index of the same base name, also when the path was given with the data file's
+        // extension.
+        std::string indexName = name;
+        u4nameExt(indexName, "MDX", true);
+        i4open(data, indexName.c_str());
+    }
     code.createSafety = createSafety;
     code.autoOpen = autoOpen;
     if (code.lastError != 0 || !data) {

@@ -64,9 +64,7 @@ TEST(D4Open, HeaderChecksRejectCorruptFiles) {
              putU16(b, 8, header + 20);
          },
          {"-70 90621", "-200 84306"}},
-        {"shorter_than_header.dbf",
-         [](std::string& b, Code4&) { b.resize(20); },
-         {"-70 90621", "-200 83805"}},
+        {"shorter_than_header.dbf", [](std::string& b, Code4&) { b.resize(20); }, {"-200 83805"}},
         {"invalid_field_type.dbf",
          [](std::string& b, Code4&) { b[32 + 32 + 11] = 'X'; },
          {"-200 80501"}},
@@ -253,6 +251,33 @@ TEST(Records, TheCountIsRereadWhenARecordLiesBeyondIt) {
     EXPECT_EQ(d4go(data, 4), 0);
     EXPECT_EQ(d4recCount(data), 4);
     EXPECT_EQ(std::string(f4ptr(d4field(data, "NAME")), 4), "DAVE");
+
+    // A count that cannot be reread (the file was cut short under the open table): the one
+    // read failure is reported, and the record read before is not left current.
+    ASSERT_EQ(d4go(data, 1), 0);
+    std::filesystem::resize_file(f.path("T.DBF"), 6);
+    f.boxes.clear();
+    EXPECT_EQ(d4go(data, 5), -70);
+    EXPECT_EQ(d4recNo(data), -1);
+    EXPECT_EQ(std::string(f4ptr(d4field(data, "NAME")), 4), "    ");
+    EXPECT_EQ(summary(f.boxes), (Boxes{"-70 93318"}));
+}
+
+TEST(Records, ASeekThatCannotRereadTheCountReportsTheReadOnly) {
+    Fixture f;
+    Dbf dbf = people();
+    dbf.flags = 0x01;
+    f.write("T.DBF", dbf.bytes());
+    // An entry for a fourth record, which the table does not have yet.
+    table_builder::Tag tag{"BYNAME", 'C', 10, "NAME", {{"ALICE     ", 1}, {"ZED       ", 4}}};
+    f.write("T.MDX", table_builder::mdx({tag}));
+    OpenTable table;
+    ASSERT_EQ(openTableSequence(f.code, f.path("t.dbf"), {}, {"BYNAME"}, table), 0)
+        << "the index of the same base name, also when the path names the data file";
+    d4tagSelect(table.data, table.tags[0]);
+    std::filesystem::resize_file(f.path("T.DBF"), 6);
+    EXPECT_EQ(d4seek(table.data, "ZED"), -70);
+    EXPECT_EQ(summary(f.boxes), (Boxes{"-70 93318"})) << "no corrupt-tree box after it";
 }
 
 TEST(Fields, LookupAndDescriptions) {
