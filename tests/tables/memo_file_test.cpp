@@ -67,9 +67,11 @@ TEST(Memo, TextsAndDamagedEntries) {
          [](std::string& b) { b[514] = char(0xFF), b[515] = char(0xFF); },
          "",
          {"-1110 95210"}},
-        {"memo_block_size_zero.dbt",
+        // Every entry would lie on the file's header, which has no entry marker.
+        {"memo_block_size_zero.dbt", "1", [](std::string& b) { b[20] = 0, b[21] = 0; }, "", {}},
+        {"memo_block_size_negative.dbt",
          "1",
-         [](std::string& b) { b[20] = 0, b[21] = 0; },
+         [](std::string& b) { b[20] = 0, b[21] = char(0x80); },
          "",
          {"-1110 95210"}},
         {"memo_block_beyond_file.dbt", "900", {}, nullptr, {"-70 90621"}},
