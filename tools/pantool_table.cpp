@@ -79,7 +79,7 @@ bool parseCount(const std::string& text, long& out) {
 
 int runTable(const std::vector<std::string>& args, std::FILE* out) {
     std::string path, tagName, seekText;
-    bool dump = false, walk = false, seek = false;
+    bool dump = false, walk = false, seek = false, nextGiven = false;
     long next = 0;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -94,6 +94,7 @@ int runTable(const std::vector<std::string>& args, std::FILE* out) {
             seek = true;
             seekText = args[++i];
         } else if (a == "--next" && hasValue) {
+            nextGiven = true;
             if (!parseCount(args[++i], next)) {
                 std::fprintf(stderr, "pantool: --next needs a count\n");
                 return 2;
@@ -105,7 +106,10 @@ int runTable(const std::vector<std::string>& args, std::FILE* out) {
             return 2;
         }
     }
-    if (path.empty() || ((seek || walk) && tagName.empty()) || (seek && walk)) {
+    // A tag goes with exactly one of --seek and --walk, --next only with --seek, --dump alone.
+    const bool tagged = !tagName.empty();
+    if (path.empty() || (seek && walk) || tagged != (seek || walk) || (dump && tagged) ||
+        (nextGiven && !seek)) {
         std::fprintf(stderr, "usage: pantool %s\n", kTableUsage);
         return 2;
     }
@@ -139,20 +143,27 @@ int runTable(const std::vector<std::string>& args, std::FILE* out) {
                 rc = d4seekNext(data, seekText.c_str());
                 std::fprintf(out, "%d\t%ld\t%s\n", rc, d4recNo(data), recordLine(data).c_str());
             }
-        } else if (walk) {
+        } else {
+            // An entry for a record the table does not have is listed by its number alone and
+            // the walk goes on (reported, it would stop every later read).
+            code.reportBadRecord = 0;
             int rc = tag4top(*tag);
             for (; rc == 0; rc = tag4skip(*tag)) {
                 const long recNo = long(tag4recNo(*tag));
                 std::string line = std::to_string(recNo);
-                if (d4go(data, recNo) == 0) line += '\t' + recordLine(data);
+                if (d4go(data, recNo) == 0) {
+                    line += '\t' + recordLine(data);
+                } else {
+                    std::fprintf(stderr, "pantool: tag %s: no record %ld in the table\n",
+                                 tagName.c_str(), recNo);
+                    status = 1;
+                }
                 std::fprintf(out, "%s\n", line.c_str());
             }
             if (rc != kTreeEnd) {
                 std::fprintf(stderr, "pantool: tag %s: corrupt B-tree\n", tagName.c_str());
                 status = 1;
             }
-        } else {
-            printStructure(out, data);
         }
     } else if (dump) {
         const long count = d4recCount(data);

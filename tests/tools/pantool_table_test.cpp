@@ -96,6 +96,20 @@ TEST_F(PantoolTable, FailuresGiveANonZeroStatus) {
     EXPECT_EQ(runTable({dir.file("FRUIT"), "--seek", "A"}).status, 2) << "a seek needs a tag";
     EXPECT_EQ(runTable({dir.file("FRUIT"), "--tag", "NAME", "--seek", "A", "--walk"}).status, 2);
     EXPECT_EQ(runTable({dir.file("FRUIT"), "--tag", "NAME", "--next", "-1"}).status, 2);
+    EXPECT_EQ(runTable({dir.file("FRUIT"), "--tag", "NAME", "--dump"}).status, 2);
+    EXPECT_EQ(runTable({dir.file("FRUIT"), "--next", "2"}).status, 2) << "--next without --seek";
+}
+
+TEST_F(PantoolTable, AWalkGoesOnPastAnEntryWithoutItsRecord) {
+    dbase::TableDef def;
+    def.fields = {{"NAME", 'C', 8}};
+    def.records = {{"PEAR"}, {"FIG"}, {"APPLE"}};
+    def.tags = {{"NAME", "NAME"}};
+    def.options.recordCountOverride = 2; // the header has lost the last record
+    dbase::writeTable(dir.path(), "SHORT", def);
+    const Output run = runTable({dir.file("SHORT"), "--tag", "NAME", "--walk"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "3\n2\tFIG     \n1\tPEAR    \n");
 }
 
 } // namespace
