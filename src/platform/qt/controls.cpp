@@ -94,11 +94,7 @@ protected:
         Window* w = windowOfWidget(this);
         if (!w) return;
         WindowData* d = &w->data();
-        if (d->pendingOperation) {
-            QPainter painter(this);
-            (*d->pendingOperation)(painter);
-            return;
-        }
+        if (paintPendingOperation(this, *d)) return;
         QPainter painter(this);
         PaintContext context;
         context.painter = &painter;

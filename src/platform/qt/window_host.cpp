@@ -446,6 +446,13 @@ bool deliverKey(Window& window, QKeyEvent* event, bool press) {
 
 // ---- Client drawing ----------------------------------------------------------------------------
 
+bool paintPendingOperation(QWidget* widget, const WindowData& data) {
+    if (!data.pendingOperation) return false;
+    QPainter painter(widget);
+    (*data.pendingOperation)(painter);
+    return true;
+}
+
 void runClientOperation(Window& window, const Rect& bounds,
                         const std::function<void(QPainter&)>& operation) {
     WindowData& d = window.data();
@@ -726,11 +733,7 @@ void ClientWidget::paintEvent(QPaintEvent* event) {
     Window* w = windowOfWidget(this);
     if (!w) return;
     WindowData* d = &w->data();
-    if (d->pendingOperation) {
-        QPainter painter(this);
-        (*d->pendingOperation)(painter);
-        return;
-    }
+    if (paintPendingOperation(this, *d)) return;
     QPainter painter(this);
     if (!d->underneath.isNull()) {
         painter.drawImage(0, 0, d->underneath);

@@ -134,6 +134,10 @@ void attachControlWidget(Window& window, QWidget* widget, Window* parent, UINT i
 // Dispatches a message through the window's WindowProc (logging it for tests).
 LRESULT dispatchMessage(Window& window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// In a widget's paint event: runs the client drawing operation that asked for this repaint, if
+// one did, and tells whether it did (the event then draws nothing else).
+bool paintPendingOperation(QWidget* widget, const WindowData& data);
+
 // Runs a client drawing operation on the window (see dc.h).
 void runClientOperation(Window& window, const Rect& bounds,
                         const std::function<void(QPainter&)>& operation);
