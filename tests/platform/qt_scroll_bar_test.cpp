@@ -14,6 +14,7 @@
 #include <QStyleOptionSlider>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 using namespace platform;
 using platform::test::GuiTest;
@@ -215,6 +216,22 @@ TEST_F(ScrollBarTest, UserActionsBecomeNotificationsAndOnlyTheParentMovesTheThum
     }
     EXPECT_EQ(bar.GetScrollPos(), 10);
     EXPECT_EQ(widget->value(), 10) << "the thumb stays where the parent keeps it";
+
+    // The wheel: a notch is a line; half notches add up.
+    parent.notes.clear();
+    const auto wheel = [&](QPoint angle) {
+        const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+        QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), angle, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(widget, &event);
+    };
+    wheel({0, -120});
+    wheel({0, 60});
+    EXPECT_EQ(codes(parent.notes), (std::vector<UINT>{SB_LINEDOWN}));
+    wheel({0, 60});
+    wheel({60, 0});
+    wheel({60, 0});
+    EXPECT_EQ(codes(parent.notes), (std::vector<UINT>{SB_LINEDOWN, SB_LINEUP, SB_LINEUP}));
 
     // A vertical bar speaks WM_VSCROLL with the UP/DOWN codes.
     ScrollBar vertical;

@@ -209,9 +209,14 @@ protected:
         notify(SB_THUMBPOSITION, position);
         notify(SB_ENDSCROLL, 0);
     }
+    // A notch is a line; finer wheels and touch pads add up their parts until they make one.
+    // A wheel turned sideways moves a bar as well.
     void wheelEvent(QWheelEvent* event) override {
         event->accept();
-        const int steps = event->angleDelta().y() / WHEEL_DELTA;
+        const QPoint delta = event->angleDelta();
+        m_wheelRest += delta.y() != 0 ? delta.y() : delta.x();
+        const int steps = m_wheelRest / WHEEL_DELTA;
+        m_wheelRest -= steps * WHEEL_DELTA;
         for (int i = 0; i < std::abs(steps); ++i)
             notify(steps > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
     }
@@ -254,6 +259,7 @@ private:
 
     bool m_tracking = false;
     int m_trackPos = 0;
+    int m_wheelRest = 0;
 };
 
 // The platform's text limit: the user cannot make the text longer than the limit, while text
