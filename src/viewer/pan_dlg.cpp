@@ -332,11 +332,10 @@ void CPanDlg::OnPaint() {
     const Rect update = dc.m_ps.rcPaint.intersect(m_displayRect);
     if (!m_panorama.Draw(&dc, &m_palette, &update)) {
         // Reported once; a failure that persists would otherwise come back with every repaint
-        // the message box itself causes.
+        // the message box itself causes. The box waits until the paint is over.
         if (!m_drawFailureShown) {
             m_drawFailureShown = true;
-            MessageBoxWithPalette(GetSafeHwnd(), &m_palette, "Unable to draw map", m_title.c_str(),
-                                  MB_ICONEXCLAMATION);
+            PostMessage(kDrawFailedMessage);
         }
     } else {
         m_drawFailureShown = false;
@@ -345,6 +344,15 @@ void CPanDlg::OnPaint() {
     dc.IntersectClipRect(m_displayRect);
     DrawHotspotFrames(&dc, update);
     if (update == m_displayRect && !update.isEmpty()) noteFirstPaint();
+}
+
+LRESULT CPanDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kDrawFailedMessage) {
+        MessageBoxWithPalette(GetSafeHwnd(), &m_palette, "Unable to draw map", m_title.c_str(),
+                              MB_ICONEXCLAMATION);
+        return 0;
+    }
+    return platform::Dialog::WindowProc(message, wParam, lParam);
 }
 
 void CPanDlg::noteFirstPaint() {

@@ -26,6 +26,8 @@ class CPanDlg : public platform::Dialog {
 public:
     // The edge-scroll repeat timer; hotspot flash timers use the hotspot indexes 0 to 99.
     static constexpr UINT kGutterTimerId = 20100;
+    // Posted by a paint whose drawing failed: the message box runs outside the paint.
+    static constexpr UINT kDrawFailedMessage = WM_APP + 1;
     // The window background unless the system's dialog colour is chosen (palette-relative
     // 255, 255, 217), and the command bar's (238, 232, 180).
     static constexpr COLORREF kBackgroundColour = 0x02D9FFFF;
@@ -117,6 +119,7 @@ protected:
     void OnNcDestroy() override;
 
     void OnPaint() override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnEraseBkgnd(platform::DC* dc) override;
     void OnHScroll(UINT code, UINT position, platform::ScrollBar* bar) override;
     void OnVScroll(UINT code, UINT position, platform::ScrollBar* bar) override;

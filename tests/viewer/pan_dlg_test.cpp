@@ -316,6 +316,34 @@ TEST_F(PanDlgTest, PaintsTheImageAndTheBackground) {
     }
 }
 
+// A failed draw is reported once, after the paint, until a draw succeeds again; the frames are
+// drawn all the same.
+TEST_F(PanDlgTest, AFailedDrawIsReportedOnceAfterThePaint) {
+    writeViewpoint(400, 300);
+    auto dialog = open("TEST01", true);
+    ASSERT_NE(dialog, nullptr);
+    platform::test::processEvents();
+    boxes->clear();
+    const auto repaint = [&] {
+        dialog->InvalidateRect(nullptr, FALSE);
+        dialog->UpdateWindow();
+    };
+    dialog->panorama().loaded = FALSE; // nothing to draw from
+    repaint();
+    EXPECT_TRUE(boxes->calls().empty()) << "no box inside the paint";
+    platform::test::processEvents();
+    repaint();
+    platform::test::processEvents();
+    ASSERT_EQ(boxes->calls().size(), 1u);
+    EXPECT_EQ(boxes->calls()[0].text, "Unable to draw map");
+    dialog->panorama().loaded = TRUE;
+    repaint();
+    dialog->panorama().loaded = FALSE;
+    repaint();
+    platform::test::processEvents();
+    EXPECT_EQ(boxes->calls().size(), 2u) << "reported again after a successful draw";
+}
+
 // Keys and the wheel scroll through the clamped view and keep the scroll bars in step, shown or
 // not.
 TEST_F(PanDlgTest, KeyboardAndWheelScrolling) {
