@@ -177,6 +177,16 @@ TEST_F(ApplicationTest, TheMessageBoxSinkShowsAQMessageBoxAndAnswersItsButton) {
     }
 }
 
+// The owner destroyed while its box is open takes the box with it: the box answers as closed.
+TEST_F(ApplicationTest, AnOwnerDestroyedWhileItsMessageBoxIsOpen) {
+    RecordingWindow owner;
+    ASSERT_TRUE(owner.createTopLevel());
+    test::runQueued([&] { owner.DestroyWindow(); });
+    const MessageBoxCall call{owner.GetSafeHwnd(), "Unable to draw map", "Skyvista",
+                              MB_OKCANCEL | MB_ICONEXCLAMATION};
+    EXPECT_EQ(showQtMessageBox(call), IDCANCEL);
+}
+
 TEST_F(ApplicationTest, WindowServicesReachTheLayersWindows) {
     WindowServices* services = windowServices();
     RecordingWindow window;

@@ -9,11 +9,14 @@
 #include "platform/qt/test_support.h"
 #include "qt_test_windows.h"
 
+#include <set>
+
 #include <gtest/gtest.h>
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 using namespace platform;
@@ -192,6 +195,14 @@ TEST_F(DialogTest, DoModalRunsUntilEndDialogAndAnswersItsResult) {
     EXPECT_EQ(early.DoModal(), 2);
     EXPECT_FALSE(ran) << "no modal loop ran";
     test::whenModal(nullptr);
+
+    // An object deleted inside its own modal loop leaves its owner taking input.
+    auto doomed = std::make_unique<ParamsDialog>(&owner);
+    test::whenModal([&](Window&) { QTimer::singleShot(0, [&] { doomed.reset(); }); });
+    ParamsDialog* raw = doomed.get();
+    EXPECT_EQ(raw->DoModal(), -1);
+    EXPECT_TRUE(owner.IsWindowEnabled());
+    test::whenModal(nullptr);
     Dialog missing(12345);
     EXPECT_EQ(missing.DoModal(), -1);
 }
@@ -216,6 +227,20 @@ TEST_F(DialogTest, AModalDialogCancelsWhatHoldsTheMouse) {
     });
     EXPECT_EQ(dialog.DoModal(), IDOK);
     EXPECT_EQ(holder.cancels, 1);
+
+    // A window that leaves the cancel to the default lets the mouse go too.
+    RecordingWindow plain;
+    ASSERT_TRUE(plain.createTopLevel());
+    plain.SetCapture();
+    ParamsDialog second(&plain);
+    HWND captureDuring = plain.GetSafeHwnd();
+    test::whenModal([&](Window&) {
+        captureDuring = GetCapture();
+        second.EndDialog(IDOK);
+    });
+    EXPECT_EQ(second.DoModal(), IDOK);
+    EXPECT_EQ(captureDuring, nullptr);
+    test::whenModal(nullptr);
 }
 
 TEST_F(DialogTest, EscCancelsAndEnterPressesTheFocusedOrTheDefaultButton) {
@@ -234,6 +259,7 @@ TEST_F(DialogTest, EscCancelsAndEnterPressesTheFocusedOrTheDefaultButton) {
     };
     for (const Case& c : cases) {
         ParamsDialog dialog;
+        test::MessageLog log;
         test::whenModal([&](Window&) {
             EndIfStillRunning guard{dialog};
             Window* focus = dialog.GetDlgItem(c.focus);
@@ -243,6 +269,14 @@ TEST_F(DialogTest, EscCancelsAndEnterPressesTheFocusedOrTheDefaultButton) {
         });
         EXPECT_EQ(dialog.DoModal(), c.result) << c.label;
         EXPECT_EQ(dialog.commands, (std::vector<UINT>{c.command})) << c.label;
+        // The controls hidden while the dialog goes do not pass the focus among themselves.
+        std::set<HWND> destroyed;
+        for (const test::LoggedMessage& m : log.messages()) {
+            if (m.message == WM_DESTROY) destroyed.insert(m.window);
+            if (m.message == WM_SETFOCUS) {
+                EXPECT_FALSE(destroyed.count(m.window)) << c.label;
+            }
+        }
     }
 }
 

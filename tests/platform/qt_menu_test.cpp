@@ -215,3 +215,14 @@ TEST_F(MenuTest, AMenuTallerThanTheScreenGetsColumns) {
     EXPECT_LE(shown.height(), screen.height());
     EXPECT_TRUE(screen.contains(shown)) << "kept on the screen";
 }
+
+// The owner destroyed while its menu is open takes the menu with it; nothing is chosen.
+TEST_F(MenuTest, AnOwnerDestroyedWhileItsMenuIsOpen) {
+    MenuOwner owner;
+    ASSERT_TRUE(owner.createTopLevel(Rect{0, 0, 800, 600}));
+    auto menu = CreatePopupMenu();
+    menu->AppendMenu(MF_STRING, 32773, "&Multimedia Visitor Center");
+    test::whenPopupMenu([&](QMenu&) { owner.DestroyWindow(); });
+    EXPECT_EQ(TrackPopupMenu(menu.get(), TPM_RETURNCMD, 10, 10, &owner), 0);
+    EXPECT_FALSE(owner.exists());
+}

@@ -192,6 +192,14 @@ TEST_F(PaintTest, ClientContextDrawingIsVisibleAtOnceWithoutAPaint) {
     EXPECT_EQ(pixelAt(pixels, 29, 8), rgb(255, 0, 0));
     EXPECT_EQ(pixelAt(pixels, 30, 8), rgb(0, 0, 255)) << "LineTo leaves out its end point";
 
+    // Drawing does not take the place of a repaint that was asked for before it.
+    const Rect asked{40, 40, 60, 60};
+    window.InvalidateRect(&asked, FALSE);
+    ClientDC(&window).FillSolidRect(Rect{5, 5, 15, 15}, RGB(0, 255, 0));
+    test::processEvents();
+    ASSERT_FALSE(window.paintRects.empty());
+    EXPECT_EQ(window.paintRects.back(), asked);
+
     window.ShowWindow(SW_HIDE);
     ClientDC hidden(&window);
     hidden.FillSolidRect(Rect{0, 0, 50, 50}, RGB(255, 255, 0)); // lost, as on the platform

@@ -275,9 +275,11 @@ TEST_F(WindowTest, PostedMessagesArriveInOrderAndPeekMessageLooksIntoTheQueue) {
     a.PostMessage(WM_COMMAND, 4);
     const HWND handle = a.GetSafeHwnd();
     a.DestroyWindow();
+    EXPECT_FALSE(PeekMessage(&msg, handle, 0, 0, PM_NOREMOVE)) << "gone with the window";
+    EXPECT_FALSE(PostMessage(handle, WM_COMMAND, 5, 0));
+    ASSERT_TRUE(a.createTopLevel()) << "a new window on the same object";
     test::processEvents();
     EXPECT_EQ(a.commands, (std::vector<WPARAM>{2, 3}));
-    EXPECT_FALSE(PostMessage(handle, WM_COMMAND, 5, 0));
 }
 
 TEST_F(WindowTest, TimersRunByIdAndTheTestHookMakesTheNextOneFail) {

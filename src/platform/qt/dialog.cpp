@@ -251,10 +251,12 @@ INT_PTR Dialog::DoModal() {
         if (QWidget* frame = frameWidget())
             frame->setWindowModality(ownerTop ? Qt::WindowModal : Qt::ApplicationModal);
         ShowWindow(SW_SHOW);
-        RunModalLoop(0);
+        // Showing runs handlers (activation, the first paint) that may already end the dialog.
+        if (*alive && exists() && !m_ended) RunModalLoop(0);
+        // The owner takes input again even when this object went away in its own loop.
+        if (Window* live = Window::FromHandle(ownerHandle))
+            if (live->data().modalBlocks > 0) --live->data().modalBlocks;
         if (!*alive) return -1;
-        if (ownerTop && IsWindow(ownerHandle) && ownerTop->data().modalBlocks > 0)
-            --ownerTop->data().modalBlocks;
     }
     const int result = m_ended ? m_result : -1;
     if (exists()) DestroyWindow();

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QPointer>
 
 namespace platform {
 namespace {
@@ -88,7 +89,10 @@ UINT runPopup(Menu& model, UINT flags, int x, int y, Window* owner, bool systemM
         Window* top = owner->GetTopLevelParent();
         parent = top ? top->frameWidget() : nullptr;
     }
-    QMenu menu(parent);
+    // On the heap: the owner may be destroyed while the menu is open, taking its child widgets
+    // with it.
+    const QPointer<QMenu> guard(new QMenu(parent));
+    QMenu& menu = *guard;
     fillQMenu(menu, model, owner, systemMenu);
     const QSize size = menu.sizeHint();
     QPoint at(x, y);
@@ -109,7 +113,10 @@ UINT runPopup(Menu& model, UINT flags, int x, int y, Window* owner, bool systemM
     }
     QAction* chosen = menu.exec(at);
     setTrackingMenu(previous);
-    return chosen ? chosen->data().toUInt() : 0;
+    if (!guard) return 0;
+    const UINT id = chosen ? chosen->data().toUInt() : 0;
+    delete guard.data();
+    return id;
 }
 
 } // namespace

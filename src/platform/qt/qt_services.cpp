@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace platform {
@@ -58,7 +59,10 @@ int showQtMessageBox(const MessageBoxCall& call) {
     QWidget* parent = nullptr;
     if (Window* owner = Window::FromHandle(call.owner))
         if (Window* top = owner->GetTopLevelParent()) parent = top->frameWidget();
-    QMessageBox box(parent);
+    // On the heap: the owner may be destroyed while the box is open, taking its child widgets
+    // with it.
+    const QPointer<QMessageBox> guard(new QMessageBox(parent));
+    QMessageBox& box = *guard;
     box.setWindowTitle(fromWindows1252(call.caption));
     QString text = fromWindows1252(call.text);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -124,7 +128,8 @@ int showQtMessageBox(const MessageBoxCall& call) {
     if (waiting) QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
     box.exec();
     if (waiting) QGuiApplication::restoreOverrideCursor();
-    const auto clicked = box.standardButton(box.clickedButton());
+    const auto clicked = guard ? box.standardButton(box.clickedButton()) : QMessageBox::NoButton;
+    delete guard.data();
     for (const Choice& c : choices)
         if (c.button == clicked) return c.result;
     // Closed without a button: the cancel answer when there is one, else the only one.

@@ -166,6 +166,11 @@ WindowData::~WindowData() {
 void WindowData::detach() {
     if (!created) return;
     created = false;
+    forgetLayerFocus(*self);
+    // Messages still queued for the window die with it: a later window at the same address
+    // must not get them.
+    const HWND handle = reinterpret_cast<HWND>(self);
+    std::erase_if(g_posted, [handle](const MSG& m) { return m.hwnd == handle; });
     unregisterWindow(*self);
     ownedControls.clear();
     QWidget* widget = host();
@@ -798,7 +803,10 @@ HICON Window::OnQueryDragIcon() {
     return nullptr;
 }
 void Window::OnInitMenuPopup(Menu*, UINT, BOOL) {}
-void Window::OnCancelMode() {}
+void Window::OnCancelMode() {
+    // Whatever this window was doing with the mouse ends: it lets the mouse go.
+    if (captureWindow() == this) ReleaseCapture();
+}
 void Window::OnCaptureChanged(Window*) {}
 void Window::OnDrawItem(int id, DRAWITEMSTRUCT* item) {
     DefWindowProc(WM_DRAWITEM, WPARAM(id), reinterpret_cast<LPARAM>(item));

@@ -139,7 +139,7 @@ protected:
         case QEvent::KeyPress:
         case QEvent::KeyRelease: {
             // A never-activated popup with the focus gets the keys of the whole application.
-            Window* focus = g_focus;
+            Window* focus = layerFocus();
             Window* top = focus ? focus->GetTopLevelParent() : nullptr;
             if (!top || !top->data().popup || !top->IsWindowVisible()) break;
             auto* widget = qobject_cast<QWidget*>(object);
@@ -149,8 +149,7 @@ protected:
             return true;
         }
         case QEvent::FocusIn:
-            if (auto* widget = qobject_cast<QWidget*>(object))
-                if (Window* window = windowOfWidget(widget)) setLayerFocus(window);
+            if (auto* widget = qobject_cast<QWidget*>(object)) takeToolkitFocus(widget);
             break;
         default:
             break;
@@ -189,6 +188,17 @@ void ensureLayerInstalled() {
 Window* layerFocus() {
     // The focus window may be gone (and its object deleted): ask the registry, not the object.
     return Window::FromHandle(reinterpret_cast<HWND>(g_focus));
+}
+
+void takeToolkitFocus(QWidget* widget) {
+    // While a window goes, the toolkit passes the focus along the controls it hides: none of
+    // them takes it any more.
+    Window* window = windowOfWidget(widget);
+    if (window && !window->data().destroying) setLayerFocus(window);
+}
+
+void forgetLayerFocus(const Window& window) {
+    if (g_focus == &window) g_focus = nullptr;
 }
 
 void setLayerFocus(Window* window) {
@@ -468,6 +478,9 @@ void runClientOperation(Window& window, const Rect& bounds,
     d.pendingOperation = &operation;
     widget->repaint(r);
     d.pendingOperation = nullptr;
+    // The toolkit may have flushed updates asked for before along with this repaint, which ran
+    // only the operation: what is still invalid is asked for again.
+    if (!d.invalid.isEmpty()) widget->update(d.invalid);
 }
 
 void attachControlWidget(Window& window, QWidget* widget, Window* parent, UINT id, DWORD style,
@@ -826,7 +839,7 @@ void ClientWidget::keyReleaseEvent(QKeyEvent* event) {
 }
 
 void ClientWidget::focusInEvent(QFocusEvent*) {
-    if (Window* w = windowOfWidget(this)) setLayerFocus(w);
+    takeToolkitFocus(this);
 }
 
 void ClientWidget::focusOutEvent(QFocusEvent*) {}

@@ -189,6 +189,11 @@ bool isHeadlessPlatform();
 // The layer's focus window (SetFocus), and changing it with WM_KILLFOCUS / WM_SETFOCUS.
 Window* layerFocus();
 void setLayerFocus(Window* window);
+// The toolkit gave the widget the focus: its window takes the layer's focus, unless it is being
+// destroyed.
+void takeToolkitFocus(QWidget* widget);
+// A window that goes away stops being the focus (without messages: it has had its last ones).
+void forgetLayerFocus(const Window& window);
 Window* captureWindow();
 // Sends WM_CANCELMODE to the window holding the capture (when the application is deactivated,
 // and when a modal dialog starts): menus and drags that hold the mouse end.
