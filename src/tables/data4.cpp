@@ -430,6 +430,8 @@ int d4recCountReread(Data4* data) {
         return error4report(data->code, e4read, l4d4recCountLessEq, data->name.c_str());
     const std::int32_t value = std::int32_t(u32(count));
     data->recCount = value < 0 ? 0 : value;
+    // Another program changed the file: what was kept of it may be stale too.
+    data->recordBlocks.clear();
     return 0;
 }
 
@@ -450,7 +452,7 @@ int d4goRead(Data4* data, long recNo) {
     if (ok) {
         const std::int64_t offset =
             data->headerLength + std::int64_t(recNo - 1) * std::int64_t(data->recordLength);
-        ok = data->file.readAt(offset, data->record.data(), data->recordLength) ==
+        ok = data->recordBlocks.read(data->file, offset, data->record.data(), data->recordLength) ==
              std::int64_t(data->recordLength);
     }
     if (!ok) {

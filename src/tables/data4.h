@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/core/file.h"
+#include "tables/block_cache.h"
 #include "tables/table_layer.h"
 
 #include <cstdint>
@@ -26,6 +27,7 @@ struct Data4 {
     std::string name;  // full path, upper case, with extension: what boxes show and opens compare
     std::string alias; // base name without extension, upper case
     platform::File file;
+    FileBlockCache recordBlocks; // the records are read through it
     unsigned char version = 0;
     unsigned char flags = 0;
     long recCount = 0;
