@@ -30,6 +30,7 @@
 #include "resources/resource_ids.h"
 #include "tools/bmp_writer.h"
 #include "tools/dbase_writer.h"
+#include "tools/viewpoint_tables.h"
 #include "viewer/pan_dlg.h"
 
 namespace {
@@ -40,25 +41,12 @@ constexpr int kGrid = 10;
 
 // A viewpoint BENCH1 with `hotspots` hotspots (each with one media record) and its panorama.
 void writeViewpoint(const fs::path& dir, int hotspots) {
-    dbase::TableDef park;
-    park.fields = {{"PARKNO", 'C', 6},
-                   {"PARKNAME", 'C', 40},
-                   {"NUMHOTSPOT", 'N', 3},
-                   {"COPYRIGHT", 'C', 60},
-                   {"MSLINK", 'C', 10}};
+    dbase::TableDef park = viewpoint_tables::park();
     park.records = {{"BENCH1", "Bench Overlook", std::to_string(hotspots), "(c) 1999", "1"}};
-    park.tags = {{"PARKNO", "PARKNO"}, {"NUMHOTSPOT", "NUMHOTSPOT"}};
     dbase::writeTable(dir, "SVNPARK", park);
 
-    dbase::TableDef spots;
-    spots.fields = {{"HSID", 'C', 10}, {"MSLINK", 'C', 10}, {"X", 'N', 5},   {"Y", 'N', 5},
-                    {"WIDTH", 'N', 5}, {"HEIGHT", 'N', 5},  {"POI", 'N', 1}, {"CAMP", 'N', 1}};
-    spots.tags = {{"HSID", "HSID"}};
-    dbase::TableDef media;
-    media.fields = {{"MSLINK", 'C', 10},   {"MSLINKPLUS", 'C', 2}, {"MEDIANAME", 'C', 12},
-                    {"MEDIATYPE", 'N', 2}, {"SITE", 'C', 30},      {"CAPTION", 'C', 50},
-                    {"CREDITS", 'C', 50}};
-    media.tags = {{"MSLINKPLUS", "MSLINK+MSLINKPLUS"}};
+    dbase::TableDef spots = viewpoint_tables::hotspots();
+    dbase::TableDef media = viewpoint_tables::media();
     // 80 x 50 rectangles, 90 x 60 apart, from the middle part of the image the window shows.
     for (int i = 0; i < hotspots; ++i) {
         const std::string n = std::to_string(100 + i);

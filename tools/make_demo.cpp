@@ -4,6 +4,7 @@
 #include "tools/demo_layout.h"
 #include "tools/dbase_writer.h"
 #include "tools/demo_images.h"
+#include "tools/viewpoint_tables.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,9 +13,6 @@
 #include <vector>
 
 namespace {
-
-// Every link has the same width in all four tables: the viewer compares links on full field text.
-constexpr unsigned kLinkWidth = 10;
 
 // Narrative bodies in Rich Text Format (the viewer adds the document's header and trailer).
 // Ember Pass has a record with an empty narrative; the fire lookout, which has no media, none.
@@ -72,25 +70,16 @@ dbase::TableDef parkTable() {
     int loaded = 0;
     for (int i = 0; i < static_cast<int>(std::size(demo::kHotspots)); ++i)
         loaded += hasFirstMedia(i);
-    dbase::TableDef def;
-    def.fields = {{"PARKNO", 'C', 6},
-                  {"PARKNAME", 'C', 40},
-                  {"NUMHOTSPOT", 'N', 3},
-                  {"COPYRIGHT", 'C', 60},
-                  {"MSLINK", 'C', kLinkWidth}};
+    dbase::TableDef def = viewpoint_tables::park();
     def.records = {{demo::kPanCode, demo::kViewpointName, std::to_string(loaded), demo::kCopyright,
                     demo::kViewpointLink}};
-    def.tags = {{"PARKNO", "PARKNO"}, {"NUMHOTSPOT", "NUMHOTSPOT"}};
     def.options = options();
     return def;
 }
 
 // Hotspots stored left to right across the panorama, so only the HSID tag gives their order.
 dbase::TableDef hotspotTable() {
-    dbase::TableDef def;
-    def.fields = {
-        {"HSID", 'C', 10}, {"MSLINK", 'C', kLinkWidth}, {"X", 'N', 5},   {"Y", 'N', 5},
-        {"WIDTH", 'N', 5}, {"HEIGHT", 'N', 5},          {"POI", 'N', 1}, {"CAMP", 'N', 1}};
+    dbase::TableDef def = viewpoint_tables::hotspots();
     std::vector<const demo::Hotspot*> byPosition;
     for (const demo::Hotspot& h : demo::kHotspots)
         byPosition.push_back(&h);
@@ -101,7 +90,6 @@ dbase::TableDef hotspotTable() {
                                std::to_string(h->width), std::to_string(h->height),
                                h->poi ? "1" : "0", h->camp ? "1" : "0"});
     }
-    def.tags = {{"HSID", "HSID"}};
     def.options = options();
     return def;
 }
@@ -109,10 +97,7 @@ dbase::TableDef hotspotTable() {
 // Media records stored round by round (every link's "00", then every "01", ...), so only the
 // MSLINKPLUS tag groups them by link.
 dbase::TableDef mediaTable() {
-    dbase::TableDef def;
-    def.fields = {{"MSLINK", 'C', kLinkWidth}, {"MSLINKPLUS", 'C', 2}, {"MEDIANAME", 'C', 12},
-                  {"MEDIATYPE", 'N', 2},       {"SITE", 'C', 30},      {"CAPTION", 'C', 50},
-                  {"CREDITS", 'C', 50}};
+    dbase::TableDef def = viewpoint_tables::media();
     std::vector<const demo::Media*> byRound;
     for (const demo::Media& m : demo::kMedia)
         byRound.push_back(&m);
@@ -124,17 +109,14 @@ dbase::TableDef mediaTable() {
         def.records.push_back({linkOf(m->hotspot), m->sequence, m->mediaName,
                                std::to_string(m->mediaType), m->site, m->caption, m->credits});
     }
-    def.tags = {{"MSLINKPLUS", "MSLINK+MSLINKPLUS"}};
     def.options = options();
     return def;
 }
 
 dbase::TableDef narrativeTable() {
-    dbase::TableDef def;
-    def.fields = {{"MSLINK", 'C', kLinkWidth}, {"NARRATIVET", 'M'}};
+    dbase::TableDef def = viewpoint_tables::narratives();
     for (const Narrative& n : kNarratives)
         def.records.push_back({linkOf(n.hotspot), n.text});
-    def.tags = {{"MSLINK", "MSLINK"}};
     def.options = options();
     return def;
 }

@@ -11,6 +11,7 @@
 #include "tests/support/temp_dir.h"
 #include "tools/bmp_writer.h"
 #include "tools/dbase_writer.h"
+#include "tools/viewpoint_tables.h"
 #include "viewer/pan_dlg.h"
 
 namespace {
@@ -124,27 +125,12 @@ TEST_F(PanAppTest, ParametersDialog) {
 TEST_F(PanAppTest, RunsThePanoramaWindow) {
     testing_support::TempDir dir;
     std::filesystem::create_directories(dir.path() / "data");
-    dbase::TableDef park;
-    park.fields = {{"PARKNO", 'C', 6},
-                   {"PARKNAME", 'C', 40},
-                   {"NUMHOTSPOT", 'N', 3},
-                   {"COPYRIGHT", 'C', 60},
-                   {"MSLINK", 'C', 10}};
+    dbase::TableDef park = viewpoint_tables::park();
     park.records = {{"DEMO01", "Lookout", "0", "(c) 1999", "1"}};
-    park.tags = {{"PARKNO", "PARKNO"}, {"NUMHOTSPOT", "NUMHOTSPOT"}};
     dbase::writeTable(dir.path() / "data", "SVNPARK", park);
     // The viewpoint has no hotspots and no media records.
-    dbase::TableDef hotspots;
-    hotspots.fields = {{"HSID", 'C', 10}, {"MSLINK", 'C', 10}, {"X", 'N', 5},   {"Y", 'N', 5},
-                       {"WIDTH", 'N', 5}, {"HEIGHT", 'N', 5},  {"POI", 'N', 1}, {"CAMP", 'N', 1}};
-    hotspots.tags = {{"HSID", "HSID"}};
-    dbase::writeTable(dir.path() / "data", "SVHOTSPO", hotspots);
-    dbase::TableDef media;
-    media.fields = {{"MSLINK", 'C', 10},   {"MSLINKPLUS", 'C', 2}, {"MEDIANAME", 'C', 12},
-                    {"MEDIATYPE", 'N', 2}, {"SITE", 'C', 30},      {"CAPTION", 'C', 50},
-                    {"CREDITS", 'C', 50}};
-    media.tags = {{"MSLINKPLUS", "MSLINK+MSLINKPLUS"}};
-    dbase::writeTable(dir.path() / "data", "SVMMINFO", media);
+    dbase::writeTable(dir.path() / "data", "SVHOTSPO", viewpoint_tables::hotspots());
+    dbase::writeTable(dir.path() / "data", "SVMMINFO", viewpoint_tables::media());
     tools::IndexedImage image;
     image.width = 50;
     image.height = 40;

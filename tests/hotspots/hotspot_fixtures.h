@@ -32,13 +32,12 @@ struct MediaRow {
 };
 
 inline std::vector<dbase::FieldDef> hotspotFields() {
-    return {{"HSID", 'C', 10}, {"MSLINK", 'C', 10}, {"X", 'N', 6},   {"Y", 'N', 6},
-            {"WIDTH", 'N', 6}, {"HEIGHT", 'N', 6},  {"POI", 'N', 1}, {"CAMP", 'N', 1}};
+    return viewpoint_tables::hotspots(6).fields;
 }
 
 inline void writeHotspots(const std::filesystem::path& dir, const std::vector<HotspotRow>& rows,
                           std::vector<dbase::FieldDef> fields = hotspotFields()) {
-    dbase::TableDef def;
+    dbase::TableDef def = viewpoint_tables::hotspots();
     def.fields = std::move(fields);
     for (const HotspotRow& r : rows) {
         std::vector<std::string> row = {r.hsid,
@@ -52,19 +51,14 @@ inline void writeHotspots(const std::filesystem::path& dir, const std::vector<Ho
         row.resize(def.fields.size());
         def.records.push_back(row);
     }
-    def.tags = {{"HSID", "HSID"}};
     dbase::writeTable(dir, "SVHOTSPO", def);
 }
 
 inline void writeMedia(const std::filesystem::path& dir, const std::vector<MediaRow>& rows) {
-    dbase::TableDef def;
-    def.fields = {{"MSLINK", 'C', 10},   {"MSLINKPLUS", 'C', 2}, {"MEDIANAME", 'C', 12},
-                  {"MEDIATYPE", 'N', 2}, {"SITE", 'C', 30},      {"CAPTION", 'C', 50},
-                  {"CREDITS", 'C', 50}};
+    dbase::TableDef def = viewpoint_tables::media();
     for (const MediaRow& r : rows)
         def.records.push_back(
             {r.link, r.sequence, r.name, std::to_string(r.type), r.site, r.caption, r.credits});
-    def.tags = {{"MSLINKPLUS", "MSLINK+MSLINKPLUS"}};
     dbase::writeTable(dir, "SVMMINFO", def);
 }
 

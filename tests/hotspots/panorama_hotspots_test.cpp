@@ -13,32 +13,6 @@ using platform::MessageBoxCall;
 
 namespace {
 
-const std::string kTitle = "Skyvista: Test Overlook";
-
-struct ExpectedBox {
-    std::string textStart;
-    std::string caption;
-};
-
-// The boxes in order: each text starts as expected, and the window's boxes are warnings owned by
-// the window.
-void expectBoxes(const std::vector<MessageBoxCall>& calls, const std::vector<ExpectedBox>& expected,
-                 HWND owner, const std::string& label) {
-    std::string all;
-    for (const MessageBoxCall& call : calls)
-        all += "[" + call.caption + "] " + call.text + "\n";
-    ASSERT_EQ(calls.size(), expected.size()) << label << "\n" << all;
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(calls[i].text.substr(0, expected[i].textStart.size()), expected[i].textStart)
-            << label << ", box " << i << ": " << calls[i].text;
-        EXPECT_EQ(calls[i].caption, expected[i].caption) << label << ", box " << i;
-        if (calls[i].caption == kTitle) {
-            EXPECT_EQ(calls[i].type, UINT(MB_ICONEXCLAMATION)) << label << ", box " << i;
-            EXPECT_EQ(calls[i].owner, owner) << label << ", box " << i;
-        }
-    }
-}
-
 std::vector<std::string> itemTexts(platform::Menu* menu) {
     std::vector<std::string> texts;
     for (int i = 0; i < menu->GetMenuItemCount(); ++i)
@@ -187,7 +161,7 @@ TEST_F(LoadingTest, MessagesOfEveryFailureAndWarning) {
         boxes->clear();
         auto dialog = open();
         ASSERT_NE(dialog, nullptr) << c.label;
-        expectBoxes(boxes->calls(), c.boxes, dialog->GetSafeHwnd(), c.label);
+        expectBoxes(boxes->calls(), c.boxes, c.label, dialog->GetSafeHwnd());
         PanoramaHotspots& h = dialog->hotspots();
         EXPECT_EQ(dialog->hotspotCount(), c.hotspots) << c.label;
         EXPECT_EQ(h.mediaCount(), c.media) << c.label;

@@ -20,26 +20,6 @@ namespace {
 
 class PanDlgTest : public ViewerTest {};
 
-struct ExpectedBox {
-    std::string textStart; // the box's text starts with this
-    std::string caption;
-};
-
-void expectBoxes(const std::vector<MessageBoxCall>& calls, const std::vector<ExpectedBox>& expected,
-                 const std::string& label) {
-    std::string all;
-    for (const MessageBoxCall& call : calls)
-        all += "[" + call.caption + "] " + call.text + "\n";
-    ASSERT_EQ(calls.size(), expected.size()) << label << "\n" << all;
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(calls[i].text.substr(0, expected[i].textStart.size()), expected[i].textStart)
-            << label << ", box " << i << ": " << calls[i].text;
-        EXPECT_EQ(calls[i].caption, expected[i].caption) << label << ", box " << i;
-    }
-}
-
-const std::string kTitle = "Skyvista: Test Overlook";
-
 } // namespace
 
 // Every loading failure: the boxes in order, creation fails, and the settings are still written.

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "tests/support/temp_dir.h"
 #include "tools/bmp_writer.h"
 #include "tools/dbase_writer.h"
+#include "tools/viewpoint_tables.h"
 #include "viewer/pan_dlg.h"
 
 namespace viewer_test {
@@ -36,26 +38,15 @@ struct ParkRecord {
 
 // The fields of SVNPARK as the demo data has them.
 inline std::vector<dbase::FieldDef> parkFields() {
-    return {{"PARKNO", 'C', 6},
-            {"PARKNAME", 'C', 40},
-            {"NUMHOTSPOT", 'N', 3},
-            {"COPYRIGHT", 'C', 60},
-            {"MSLINK", 'C', 10}};
+    return viewpoint_tables::park().fields;
 }
 
 // SVHOTSPO and SVMMINFO for the first viewpoint: as many hotspots as its NUMHOTSPOT expects, each
 // with one media record, so that the window loads them without a message. They lie outside the
 // image, where no mouse reaches them: the viewer's own tests never meet a hotspot.
 inline void writeHotspotTables(const std::filesystem::path& dir, const ParkRecord& park) {
-    dbase::TableDef hotspots;
-    hotspots.fields = {{"HSID", 'C', 10}, {"MSLINK", 'C', 10}, {"X", 'N', 6},   {"Y", 'N', 6},
-                       {"WIDTH", 'N', 5}, {"HEIGHT", 'N', 5},  {"POI", 'N', 1}, {"CAMP", 'N', 1}};
-    hotspots.tags = {{"HSID", "HSID"}};
-    dbase::TableDef media;
-    media.fields = {{"MSLINK", 'C', 10},   {"MSLINKPLUS", 'C', 2}, {"MEDIANAME", 'C', 12},
-                    {"MEDIATYPE", 'N', 2}, {"SITE", 'C', 30},      {"CAPTION", 'C', 50},
-                    {"CREDITS", 'C', 50}};
-    media.tags = {{"MSLINKPLUS", "MSLINK+MSLINKPLUS"}};
+    dbase::TableDef hotspots = viewpoint_tables::hotspots(6);
+    dbase::TableDef media = viewpoint_tables::media();
     const int count = std::max(0, std::atoi(park.numHotspot.c_str()));
     for (int i = 0; i < count && i < 100; ++i) {
         const std::string n = std::to_string(10 + i);
@@ -69,14 +60,13 @@ inline void writeHotspotTables(const std::filesystem::path& dir, const ParkRecor
 
 inline void writeParkTable(const std::filesystem::path& dir, const std::vector<ParkRecord>& records,
                            std::vector<dbase::FieldDef> fields = parkFields()) {
-    dbase::TableDef def;
+    dbase::TableDef def = viewpoint_tables::park();
     def.fields = std::move(fields);
     for (const ParkRecord& r : records) {
         std::vector<std::string> row = {r.code, r.name, r.numHotspot, r.copyright, r.link};
         row.resize(def.fields.size());
         def.records.push_back(row);
     }
-    def.tags = {{"PARKNO", "PARKNO"}, {"NUMHOTSPOT", "NUMHOTSPOT"}};
     dbase::writeTable(dir, "SVNPARK", def);
     if (!records.empty()) writeHotspotTables(dir, records.front());
 }
@@ -111,6 +101,34 @@ inline void writePanorama(const std::string& path, int width, int height) {
 inline COLORREF grabbedColour(const QImage& image, int x, int y) {
     const unsigned p = platform::test::pixelAt(image, x, y);
     return RGB(BYTE(p >> 16), BYTE(p >> 8), BYTE(p));
+}
+
+// The caption of the test viewpoint's messages.
+inline const std::string kTitle = "Skyvista: Test Overlook";
+
+struct ExpectedBox {
+    std::string textStart; // the box's text starts with this
+    std::string caption;
+};
+
+// The boxes in order, each text starting as expected. Given the window, the boxes with its
+// caption must also be warnings owned by it.
+inline void expectBoxes(const std::vector<platform::MessageBoxCall>& calls,
+                        const std::vector<ExpectedBox>& expected, const std::string& label,
+                        std::optional<HWND> owner = std::nullopt) {
+    std::string all;
+    for (const platform::MessageBoxCall& call : calls)
+        all += "[" + call.caption + "] " + call.text + "\n";
+    ASSERT_EQ(calls.size(), expected.size()) << label << "\n" << all;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(calls[i].text.substr(0, expected[i].textStart.size()), expected[i].textStart)
+            << label << ", box " << i << ": " << calls[i].text;
+        EXPECT_EQ(calls[i].caption, expected[i].caption) << label << ", box " << i;
+        if (owner && calls[i].caption == kTitle) {
+            EXPECT_EQ(calls[i].type, UINT(MB_ICONEXCLAMATION)) << label << ", box " << i;
+            EXPECT_EQ(calls[i].owner, *owner) << label << ", box " << i;
+        }
+    }
 }
 
 class ViewerTest : public platform::test::GuiTest {
