@@ -5,7 +5,6 @@
 #include "tables/mdx_index.h"
 #include "tables/table_layer.h"
 
-#include <cctype>
 #include <cstdlib>
 
 namespace pantool {
@@ -113,14 +112,6 @@ int runTable(const std::vector<std::string>& args, std::FILE* out) {
         std::fprintf(stderr, "usage: pantool %s\n", kTableUsage);
         return 2;
     }
-    // The open sequence adds the extensions itself.
-    if (path.size() > 4) {
-        std::string ext = path.substr(path.size() - 4);
-        for (char& c : ext)
-            c = char(std::toupper(static_cast<unsigned char>(c)));
-        if (ext == ".DBF") path.resize(path.size() - 4);
-    }
-
     Code4 code;
     code4init(&code);
     OpenTable table;
