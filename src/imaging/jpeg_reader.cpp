@@ -68,11 +68,9 @@ BOOL Cmemdib::ReadJpeg(FILE* stream, jpeg_decompress_struct* cinfo, BOOL report,
     err.palette = palette;
     err.plain_box = plain_box;
     err.caption = caption;
-    if (setjmp(err.jump)) {
-        // The error manager goes with this frame; destroying the object does not use it.
-        cinfo->err = nullptr;
-        throw CmemdibException();
-    }
+    // The error manager goes with this frame: the caller drops it from the decompressor on
+    // every failure.
+    if (setjmp(err.jump)) throw CmemdibException();
 
     jpeg_create_decompress(cinfo);
     // Multi-scan files are buffered whole by the library; no more memory than one image block
