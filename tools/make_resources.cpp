@@ -1,11 +1,13 @@
-// make_resources DIR: draws the program's cursors and icon (and, where that art is in the tree, the
-// command bar's button faces) into the resource folder DIR (src/resources). Deterministic: every
-// run writes the same bytes, so the committed files can be checked against a fresh run.
+// make_resources DIR: draws the program's cursors and icons (and, where that art is in the tree,
+// the command bar's button faces) into the resource folder DIR (src/resources). Deterministic:
+// every run writes the same bytes, so the committed files can be checked against a fresh run.
 //
 //   DIR/cursors/101.bmp ... 108.bmp  the eight direction cursors, 32 x 32, 8 bits a pixel, a
 //                                    solid triangle pointing up, up-right, ... up-left, its tip at
 //                                    the hot spot; magenta (255, 0, 255) is transparent
 //   DIR/icons/128.png                the program's icon, 32 x 32 with transparency
+//   DIR/icons/190.png, 191.png,      the visitor center list's icons for photographs, maps and
+//             192.png                videos, 32 x 32 with transparency
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>

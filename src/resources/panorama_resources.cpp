@@ -1,4 +1,5 @@
-// The string table, dialog templates 100, 102, 153 and 154, menu 156, cursors 101-108 and icon 128.
+// The string table, dialog templates 100, 102, 153 and 154, menu 156, cursors 101-108, the
+// program's icon 128 and the visitor center list's icons 190-192.
 #include "resources/panorama_resources.h"
 
 #include <string>
@@ -123,9 +124,12 @@ void registerCursors() {
     }
 }
 
-void registerIcon() {
+void registerIcons() {
     if (registerIconResource(IDR_MAINFRAME, ":/icons/128.png"))
         QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/128.png")));
+    registerIconResource(IDI_LIST_PHOTO, ":/icons/190.png");
+    registerIconResource(IDI_LIST_MAP, ":/icons/191.png");
+    registerIconResource(IDI_LIST_VIDEO, ":/icons/192.png");
 }
 
 } // namespace
@@ -157,7 +161,7 @@ void registerDialogsAndMenus() {
 void registerCursorsAndIcon() {
     initialiseResourceCollections();
     registerCursors();
-    registerIcon();
+    registerIcons();
 }
 
 } // namespace resources

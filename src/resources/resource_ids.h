@@ -11,6 +11,11 @@ constexpr unsigned IDD_PARAMS = 154;
 
 // ---- Icons, cursors, menus ----
 constexpr int IDR_MAINFRAME = 128; // the program's icon
+// The visitor center list's icons, chosen by a media record's type: 2 a photograph, 1 a map (its
+// photo prints with Print Map), 5 a video.
+constexpr int IDI_LIST_PHOTO = 190;
+constexpr int IDI_LIST_MAP = 191;
+constexpr int IDI_LIST_VIDEO = 192;
 constexpr int IDC_CURSOR_UP = 101; // the eight direction cursors run from here, clockwise
 constexpr int IDC_CURSOR_UPRIGHT = 102;
 constexpr int IDC_CURSOR_RIGHT = 103;

@@ -1,5 +1,5 @@
 // The program's resources: the string table, the dialog templates and the Features menu as the
-// windows need them, the cursors with their hot spots and the icon; and the committed cursor and
+// windows need them, the cursors with their hot spots and the icons; and the committed cursor and
 // icon files are what the generator draws.
 #include <QCursor>
 #include <QImage>
@@ -136,6 +136,23 @@ TEST_F(ResourcesTest, CursorsAndIcon) {
     EXPECT_FALSE(icon->image(32, 32).isNull());
 }
 
+static_assert(IDI_LIST_PHOTO == resource_art::kListIconPhoto);
+static_assert(IDI_LIST_MAP == resource_art::kListIconMap);
+static_assert(IDI_LIST_VIDEO == resource_art::kListIconVideo);
+
+// Each list icon loads under its own number as the picture drawn for that number.
+TEST_F(ResourcesTest, ListIcons) {
+    for (int id : {IDI_LIST_PHOTO, IDI_LIST_MAP, IDI_LIST_VIDEO}) {
+        HICON icon = LoadIcon(id);
+        ASSERT_NE(icon, nullptr) << id;
+        const QImage drawn = resource_art::listIcon(id);
+        ASSERT_EQ(drawn.size(), QSize(32, 32)) << id;
+        EXPECT_EQ(icon->image(32, 32), drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied))
+            << id;
+    }
+    EXPECT_TRUE(resource_art::listIcon(193).isNull());
+}
+
 // The committed files are the generator's output, byte for byte.
 TEST_F(ResourcesTest, CommittedFilesMatchTheGenerator) {
     testing_support::TempDir dir;
@@ -147,6 +164,10 @@ TEST_F(ResourcesTest, CommittedFilesMatchTheGenerator) {
                   testing_support::readFile(source + name))
             << name;
     }
-    EXPECT_EQ(testing_support::readFile(dir.file("icons/128.png")),
-              testing_support::readFile(source + "icons/128.png"));
+    for (int i : {128, 190, 191, 192}) {
+        const std::string name = "icons/" + std::to_string(i) + ".png";
+        EXPECT_EQ(testing_support::readFile(dir.file(name)),
+                  testing_support::readFile(source + name))
+            << name;
+    }
 }
