@@ -3,6 +3,8 @@
 
 #include "platform/core/system_metrics.h"
 #include "platform/qt/dc.h"
+#include "platform/qt/list_box.h"
+#include "platform/qt/rich_edit.h"
 #include "platform/qt/resources.h"
 #include "platform/qt/text_codec.h"
 #include "platform/qt/window_host.h"
@@ -318,6 +320,8 @@ std::map<std::string, ControlFactory>& factories() {
         t[upperAscii(kButtonClass)] = simpleFactory<Button>();
         t[upperAscii(kEditClass)] = simpleFactory<Edit>();
         t[upperAscii(kScrollBarClass)] = simpleFactory<ScrollBar>();
+        t[upperAscii(kListBoxClass)] = simpleFactory<ListBox>();
+        t[upperAscii(kRichEditClass)] = simpleFactory<RichEditCtrl>();
         return t;
     }();
     return table;

@@ -486,6 +486,49 @@ BOOL DC::DrawIcon(int x, int y, HICON icon) {
     return TRUE;
 }
 
+BOOL DC::DrawIconEx(int x, int y, HICON icon, int width, int height, UINT, Brush*, UINT flags) {
+    if (!icon || !(flags & DI_NORMAL)) return FALSE;
+    if ((flags & DI_DEFAULTSIZE) || width <= 0 || height <= 0) {
+        if (width <= 0 || (flags & DI_DEFAULTSIZE)) width = GetSystemMetrics(SM_CXICON);
+        if (height <= 0 || (flags & DI_DEFAULTSIZE)) height = GetSystemMetrics(SM_CYICON);
+    }
+    const QImage image = icon->image(width, height);
+    if (image.isNull()) return FALSE;
+    paint(Rect{x, y, x + width, y + height},
+          [&](QPainter& painter) { painter.drawImage(QPoint(x, y), image); });
+    return TRUE;
+}
+
+BOOL DC::DrawEdge(Rect* rect, UINT edge, UINT flags) {
+    if (!rect) return FALSE;
+    Rect r = *rect;
+    // One border from the outside in: its top-left and bottom-right colours.
+    const auto border = [&](COLORREF topLeft, COLORREF bottomRight) {
+        if (r.isEmpty()) return;
+        if (flags & BF_TOP) FillSolidRect(Rect{r.left, r.top, r.right, r.top + 1}, topLeft);
+        if (flags & BF_LEFT) FillSolidRect(Rect{r.left, r.top, r.left + 1, r.bottom}, topLeft);
+        if (flags & BF_BOTTOM)
+            FillSolidRect(Rect{r.left, r.bottom - 1, r.right, r.bottom}, bottomRight);
+        if (flags & BF_RIGHT)
+            FillSolidRect(Rect{r.right - 1, r.top, r.right, r.bottom}, bottomRight);
+        if (flags & BF_LEFT) ++r.left;
+        if (flags & BF_TOP) ++r.top;
+        if (flags & BF_RIGHT) --r.right;
+        if (flags & BF_BOTTOM) --r.bottom;
+    };
+    if (edge & BDR_RAISEDOUTER)
+        border(GetSysColor(COLOR_3DLIGHT), GetSysColor(COLOR_3DDKSHADOW));
+    else if (edge & BDR_SUNKENOUTER)
+        border(GetSysColor(COLOR_3DSHADOW), GetSysColor(COLOR_3DHIGHLIGHT));
+    if (edge & BDR_RAISEDINNER)
+        border(GetSysColor(COLOR_3DHIGHLIGHT), GetSysColor(COLOR_3DSHADOW));
+    else if (edge & BDR_SUNKENINNER)
+        border(GetSysColor(COLOR_3DDKSHADOW), GetSysColor(COLOR_3DLIGHT));
+    if ((flags & BF_MIDDLE) && !r.isEmpty()) FillSolidRect(r, GetSysColor(COLOR_3DFACE));
+    if (flags & BF_ADJUST) *rect = r;
+    return TRUE;
+}
+
 BOOL DC::BitBlt(int x, int y, int width, int height, DC* source, int xSrc, int ySrc, DWORD rop) {
     return StretchBlt(x, y, width, height, source, xSrc, ySrc, width, height, rop);
 }

@@ -117,6 +117,16 @@ public:
     // ---- Pictures ----
     // The icon scaled to SM_CXICON x SM_CYICON with its top-left at (x, y).
     BOOL DrawIcon(int x, int y, HICON icon);
+    // The icon scaled to width x height (0 for both, or DI_DEFAULTSIZE: SM_CXICON x SM_CYICON)
+    // with its top-left at (x, y); flags DI_NORMAL (DI_IMAGE and DI_MASK alone draw it too). The
+    // step and flicker-free brush are not used.
+    BOOL DrawIconEx(int x, int y, HICON icon, int width, int height, UINT step = 0,
+                    Brush* flickerFree = nullptr, UINT flags = DI_NORMAL);
+    // Draws the edges the flags name (BF_LEFT, BF_TOP, BF_RIGHT, BF_BOTTOM; BF_MIDDLE fills the
+    // inside with the face colour) of an edge of one or two one-pixel borders (BDR_..., EDGE_...)
+    // in the system's 3-D colours: a raised border is light at the top and left and dark at the
+    // bottom and right, a sunken one the other way round. BF_ADJUST shrinks rect by the borders.
+    BOOL DrawEdge(Rect* rect, UINT edge, UINT flags);
     // Copies from a memory context's bitmap (SRCCOPY; a picture with transparency, such as the
     // system's menu pictures, is drawn over what is there). BLACKNESS and WHITENESS fill.
     // FALSE when the source has no bitmap or the operation is unknown.

@@ -265,6 +265,7 @@ constexpr UINT CS_DBLCLKS = 0x0008;
 constexpr UINT CS_SAVEBITS = 0x0800;
 constexpr UINT CS_BYTEALIGNCLIENT = 0x1000;
 
+constexpr DWORD DS_ABSALIGN = 0x0001;
 constexpr DWORD DS_SETFONT = 0x0040;
 constexpr DWORD DS_MODALFRAME = 0x0080;
 constexpr DWORD DS_3DLOOK = 0x0004;
@@ -301,6 +302,53 @@ constexpr UINT EM_SETSEL = 0x00B1;
 constexpr UINT EM_LIMITTEXT = 0x00C5;
 constexpr UINT EN_CHANGE = 0x0300;
 
+// Rich-edit fields: stream-in of text or Rich Text Format through a callback (EM_STREAMIN, wParam
+// the format, lParam an EDITSTREAM*; the result is the number of characters read).
+constexpr UINT EM_STREAMIN = WM_USER + 73;
+constexpr UINT SF_TEXT = 0x0001;
+constexpr UINT SF_RTF = 0x0002;
+constexpr UINT SFF_SELECTION = 0x8000;
+constexpr DWORD ES_SUNKEN = 0x4000;
+constexpr DWORD ES_SAVESEL = 0x8000;
+constexpr DWORD ES_NOHIDESEL = 0x0100;
+constexpr DWORD ES_AUTOVSCROLL = 0x0040;
+// A control asks its parent for its colours with these before it paints (wParam: a DC* whose text
+// and background colours the parent may set; lParam: the control's HWND). The result is a Brush*
+// whose colour fills the control's background, or 0 for the control's own colours.
+constexpr UINT WM_CTLCOLOREDIT = 0x0133;
+constexpr UINT WM_CTLCOLORLISTBOX = 0x0134;
+constexpr UINT WM_CTLCOLORSTATIC = 0x0138;
+// wParam: a Font* (null: the system font); LOWORD(lParam): redraw now. WM_GETFONT answers it.
+constexpr UINT WM_SETFONT = 0x0030;
+constexpr UINT WM_GETFONT = 0x0031;
+constexpr UINT WM_GETTEXTLENGTH = 0x000E;
+
+// List boxes.
+constexpr DWORD LBS_NOTIFY = 0x0001;
+constexpr DWORD LBS_SORT = 0x0002;
+constexpr DWORD LBS_OWNERDRAWFIXED = 0x0010;
+constexpr DWORD LBS_HASSTRINGS = 0x0040;
+constexpr DWORD LBS_NOINTEGRALHEIGHT = 0x0100;
+constexpr UINT LB_ADDSTRING = 0x0180;
+constexpr UINT LB_RESETCONTENT = 0x0184;
+constexpr UINT LB_SETCURSEL = 0x0186;
+constexpr UINT LB_GETCURSEL = 0x0188;
+constexpr UINT LB_GETTEXT = 0x0189;
+constexpr UINT LB_GETTEXTLEN = 0x018A;
+constexpr UINT LB_GETCOUNT = 0x018B;
+constexpr UINT LB_GETTOPINDEX = 0x018E;
+constexpr UINT LB_SETTOPINDEX = 0x0197;
+constexpr UINT LB_GETITEMRECT = 0x0198;
+constexpr UINT LB_GETITEMDATA = 0x0199;
+constexpr UINT LB_SETITEMDATA = 0x019A;
+constexpr UINT LB_SETITEMHEIGHT = 0x01A0;
+constexpr UINT LB_GETITEMHEIGHT = 0x01A1;
+constexpr int LB_OKAY = 0;
+constexpr int LB_ERR = -1;
+constexpr int LB_ERRSPACE = -2;
+constexpr UINT LBN_SELCHANGE = 1;
+constexpr UINT LBN_DBLCLK = 2;
+
 // Static controls.
 constexpr DWORD SS_LEFT = 0x0000;
 constexpr DWORD SS_CENTER = 0x0001;
@@ -328,6 +376,28 @@ constexpr UINT ODS_DISABLED = 0x0004;
 constexpr UINT ODS_CHECKED = 0x0008;
 constexpr UINT ODS_FOCUS = 0x0010;
 constexpr UINT ODS_DEFAULT = 0x0020;
+
+// Edges (DrawEdge): an edge is an outer and an inner border, each raised or sunken.
+constexpr UINT BDR_RAISEDOUTER = 0x0001;
+constexpr UINT BDR_SUNKENOUTER = 0x0002;
+constexpr UINT BDR_RAISEDINNER = 0x0004;
+constexpr UINT BDR_SUNKENINNER = 0x0008;
+constexpr UINT EDGE_RAISED = BDR_RAISEDOUTER | BDR_RAISEDINNER;
+constexpr UINT EDGE_SUNKEN = BDR_SUNKENOUTER | BDR_SUNKENINNER;
+constexpr UINT EDGE_ETCHED = BDR_SUNKENOUTER | BDR_RAISEDINNER;
+constexpr UINT EDGE_BUMP = BDR_RAISEDOUTER | BDR_SUNKENINNER;
+constexpr UINT BF_LEFT = 0x0001;
+constexpr UINT BF_TOP = 0x0002;
+constexpr UINT BF_RIGHT = 0x0004;
+constexpr UINT BF_BOTTOM = 0x0008;
+constexpr UINT BF_RECT = BF_LEFT | BF_TOP | BF_RIGHT | BF_BOTTOM;
+constexpr UINT BF_MIDDLE = 0x0800;
+constexpr UINT BF_ADJUST = 0x2000;
+// DrawIconEx.
+constexpr UINT DI_MASK = 0x0001;
+constexpr UINT DI_IMAGE = 0x0002;
+constexpr UINT DI_NORMAL = 0x0003;
+constexpr UINT DI_DEFAULTSIZE = 0x0008;
 
 // Tooltips.
 constexpr DWORD TTS_ALWAYSTIP = 0x01;
@@ -484,6 +554,7 @@ constexpr BYTE ANSI_CHARSET = 0;
 constexpr BYTE DEFAULT_CHARSET = 1;
 constexpr BYTE OUT_DEFAULT_PRECIS = 0;
 constexpr BYTE OUT_STRING_PRECIS = 1;
+constexpr BYTE OUT_CHARACTER_PRECIS = 2;
 constexpr BYTE CLIP_DEFAULT_PRECIS = 0;
 constexpr BYTE CLIP_CHARACTER_PRECIS = 1;
 constexpr BYTE DEFAULT_QUALITY = 0;
