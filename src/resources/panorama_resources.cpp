@@ -1,4 +1,4 @@
-// The string table, dialog templates 100, 102, 153 and 154, menu 156, cursors 101-108, the
+// The string table, dialog templates 100, 102, 153, 154 and 157, menu 156, cursors 101-108, the
 // program's icon 128 and the visitor center list's icons 190-192.
 #include "resources/panorama_resources.h"
 
@@ -42,8 +42,8 @@ DialogTemplate aboutBox() {
     t.items = {
         dlg::icon(IDR_MAINFRAME, kIdStatic, 11, 17, 18, 20),
         dlg::ltext("Skyvistas 1999", kIdStatic, 40, 10, 119, 8, SS_NOPREFIX),
-        dlg::ltext("Copyright \xA9 1999 Highcairn Software\nAll rights reserved", kIdStatic, 40,
-                   24, 136, 24),
+        dlg::ltext("Copyright \xA9 1999 Highcairn Software\nAll rights reserved", kIdStatic, 40, 24,
+                   136, 24),
         dlg::ltext("Photography by Tarnwick Media Works\nMaps by Tarnwick Cartography\n"
                    "Program by Highcairn Software",
                    kIdStatic, 40, 48, 128, 24),
@@ -83,6 +83,29 @@ DialogTemplate bitmapDialog() {
     t.cy = 87;
     t.items = {
         dlg::ownerDrawButton("IDB_BMPBUTTON", IDC_BMPBUTTON, 0, 0, 184, 87),
+    };
+    return t;
+}
+
+// The visitor center (template 157). Its layout replaces the controls' positions; the edit field
+// is a placeholder the window replaces with its rich-edit control, and the two scroll bars belong
+// to the picture area.
+DialogTemplate visitorCenterDialog() {
+    DialogTemplate t;
+    t.id = IDD_VISITOR_CENTER;
+    t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME | DS_ABSALIGN |
+              DS_SETFONT;
+    t.caption = "Multimedia Visitor Center";
+    t.cx = 186;
+    t.cy = 133;
+    t.items = {
+        dlg::control("", IDC_MEDIA_LIST, kListBoxClass,
+                     WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_OWNERDRAWFIXED |
+                         LBS_NOTIFY,
+                     104, 8, 72, 56),
+        dlg::control("", IDC_NARRATIVE_TEXT, kEditClass, WS_VISIBLE, 8, 72, 168, 48),
+        dlg::scrollBar(IDC_HORZ_SCROLLBAR, 32, 48, 40, 11, SBS_HORZ),
+        dlg::scrollBar(IDC_VERT_SCROLLBAR, 80, 8, 10, 40, SBS_VERT),
     };
     return t;
 }
@@ -151,6 +174,7 @@ void registerDialogsAndMenus() {
     registerDialogTemplate(panoramaDialog());
     registerDialogTemplate(bitmapDialog());
     registerDialogTemplate(parametersDialog());
+    registerDialogTemplate(visitorCenterDialog());
     registerMenuResource(featuresMenu());
     // The command bar's template 103, its tooltip strings and its button faces (bitmaps.qrc).
 #ifdef PANORAMA_COMMAND_BAR_RESOURCES

@@ -8,6 +8,7 @@ constexpr unsigned IDD_PANORAMA_DIALOG = 102;
 constexpr unsigned IDD_DIALOGBAR = 103;
 constexpr unsigned IDD_BITMAP_DIALOG = 153; // the locator map window
 constexpr unsigned IDD_PARAMS = 154;
+constexpr unsigned IDD_VISITOR_CENTER = 157;
 
 // ---- Icons, cursors, menus ----
 constexpr int IDR_MAINFRAME = 128; // the program's icon
@@ -36,10 +37,12 @@ constexpr unsigned IDS_VISITOR_CENTER = 32775;
 // ---- Controls ----
 constexpr int IDC_BMPBUTTON = 1011;       // bitmap window: the picture button
 constexpr int IDC_COMMAND_LINE = 1012;    // parameters dialog: the edit field
+constexpr int IDC_MEDIA_LIST = 1014;     // visitor center: the media list
+constexpr int IDC_NARRATIVE_TEXT = 1015; // visitor center: the narrative text
 constexpr int IDC_USE_SLIDE_MENUS = 1030; // About box check boxes
 constexpr int IDC_USE_WINDOWS_BKG = 1031;
 constexpr int IDC_USE_STANDARD_SCROLL = 1034;
-constexpr int IDC_HORZ_SCROLLBAR = 1035; // panorama window scroll bars
+constexpr int IDC_HORZ_SCROLLBAR = 1035; // scroll bars of the panorama and the visitor center
 constexpr int IDC_VERT_SCROLLBAR = 1036;
 
 // ---- Commands ----

@@ -24,6 +24,7 @@
 #include "printing/print_job.h"
 #include "resources/resource_ids.h"
 #include "viewer/view_layout.h"
+#include "visitor/mmvc_dlg.h"
 
 namespace {
 
@@ -554,11 +555,32 @@ void CPanDlg::ShowFeaturesMenu() {
 void CPanDlg::OpenVisitorCenter(int startIndex) {
     m_gutterScroll.SetArrowCursor();
     m_gutterScroll.stop_timing();
-    // The visitor center window is opened here once it exists: it is made with the media array,
-    // the media count and startIndex, run modally and destroyed when it returns. Until then the
-    // request is recorded.
     ++m_visitorCenterRequests;
     m_visitorCenterStart = startIndex;
+    VisitorCenterSetup setup;
+    GetWindowRect(&setup.placement);
+    setup.panCode = m_panCode;
+    setup.mapPath = m_panPath;
+    setup.databasePath = m_databasePath;
+    setup.context = &m_code;
+    setup.viewpointName = m_viewpointName;
+    setup.palette = &m_palette;
+    setup.media = m_hotspots.media();
+    setup.mediaCount = m_hotspots.mediaCount();
+    setup.startIndex = startIndex;
+    setup.background = kBackgroundColour;
+    setup.useWindowsBackground = use_windows_bkg_color;
+    setup.useStandardScroll = use_standard_scroll;
+    setup.gutterScroll = &m_gutterScroll;
+    setup.printJob = m_pPrintJob.get();
+    setup.parent = this;
+    try {
+        m_pVisitorWnd = std::make_unique<CMMVCDlg>(setup);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    m_pVisitorWnd->DoModal();
+    m_pVisitorWnd.reset();
 }
 
 void CPanDlg::ShowLocatorMap() {

@@ -20,6 +20,7 @@
 #include "viewer/gutter_scroll.h"
 
 class CAboutDlg;
+class CMMVCDlg;
 class CPrintJob;
 
 class CPanDlg : public platform::Dialog {
@@ -79,9 +80,11 @@ public:
     // NUMHOTSPOT until the hotspots are loaded, then the number loaded.
     int hotspotCount() const { return m_hotspots.hotspotCount(); }
     PanoramaHotspots& hotspots() { return m_hotspots; }
-    // How often the visitor center was asked for, and the start index of the last request.
+    // How often the visitor center was opened, and the start index it was last opened with.
     int visitorCenterRequests() const { return m_visitorCenterRequests; }
     int visitorCenterStart() const { return m_visitorCenterStart; }
+    // The visitor center while it runs, else null.
+    CMMVCDlg* visitorCenter() const { return m_pVisitorWnd.get(); }
     // The locator map window while it runs, else null.
     CBitmapDlg* locatorWindow() const { return m_pLocatorWnd.get(); }
     BOOL contextReady() const { return m_contextReady; }
@@ -162,10 +165,10 @@ private:
     void noteFirstPaint();
 
     // Fields, in the order of the design.
-    std::unique_ptr<CAboutDlg> m_pAboutDlg;          // while the About box runs
-    std::unique_ptr<CBitmapDlg> m_pLocatorWnd;       // while the locator map runs
-    std::unique_ptr<platform::Window> m_pVisitorWnd; // while the visitor center runs
-    std::unique_ptr<CPrintJob> m_pPrintJob;          // made at initialisation
+    std::unique_ptr<CAboutDlg> m_pAboutDlg;    // while the About box runs
+    std::unique_ptr<CBitmapDlg> m_pLocatorWnd; // while the locator map runs
+    std::unique_ptr<CMMVCDlg> m_pVisitorWnd;   // while the visitor center runs
+    std::unique_ptr<CPrintJob> m_pPrintJob;    // made at initialisation
     std::string m_panCode;
     std::string m_panPath;
     std::string m_imagePath;
@@ -206,7 +209,7 @@ private:
     int m_vertPos = 0;
     HICON m_hIcon;
 
-    // Until the visitor center exists: what OpenVisitorCenter was asked for.
+    // What OpenVisitorCenter was asked for.
     int m_visitorCenterRequests = 0;
     int m_visitorCenterStart = -1;
 
