@@ -3,6 +3,7 @@
 #include "tools/demo_layout.h"
 
 #include "platform/core/message_box.h"
+#include "platform/core/rtf_reader.h"
 #include "tables/table_layer.h"
 #include "tests/support/temp_dir.h"
 
@@ -210,12 +211,35 @@ TEST_F(DemoTables, NarrativesAreRichTextWithParagraphs) {
     EXPECT_EQ(byLink.size(), links.size() - 1) << "every link but the fire lookout's";
     EXPECT_EQ(byLink.count("10007"), 0u);
     EXPECT_EQ(byLink["10009"], "") << "Ember Pass has an empty narrative";
+    // Read as the viewer shows them, wrapped in its header and trailer: every one well formed,
+    // with a bold title and more than one paragraph.
+    const std::string header = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}\r\n"
+                               "{\\colortbl\\red0\\green0\\blue0;}\r\n"
+                               "\\deflang1033\\pard\\plain\\f0\\fs20 ";
+    std::map<std::string, rtf::Document> read;
     for (const auto& [link, narrative] : byLink) {
+        const rtf::Document doc = rtf::parse(header + narrative + "\r\n\\par }");
+        EXPECT_TRUE(doc.problems.empty()) << link;
         if (link == "10009") continue;
-        EXPECT_NE(narrative.find("\\par "), std::string::npos) << link;
-        EXPECT_EQ(narrative.rfind("{\\b ", 0), 0u) << link << " starts with its title in bold";
+        EXPECT_GE(doc.paragraphs.size(), 2u) << link;
+        ASSERT_FALSE(doc.paragraphs[0].runs.empty()) << link;
+        EXPECT_TRUE(doc.paragraphs[0].runs[0].format.bold) << link << " starts with its title";
+        read[link] = doc;
     }
-    EXPECT_NE(byLink[demo::kViewpointLink].find("{\\i "), std::string::npos) << "italic text";
+    // The viewpoint's own narrative shows more: italics, an accented name, a bulleted list with a
+    // hanging indent, a centred line, and enough text to need the text's scroll bar.
+    const rtf::Document& own = read[demo::kViewpointLink];
+    bool italic = false, hanging = false, centred = false;
+    for (const rtf::Paragraph& p : own.paragraphs) {
+        hanging |= p.format.firstIndent < 0 && p.format.leftIndent > 0;
+        centred |= p.format.alignment == rtf::Alignment::Centre;
+        for (const rtf::Run& r : p.runs)
+            italic |= r.format.italic;
+    }
+    EXPECT_TRUE(italic && hanging && centred);
+    EXPECT_NE(own.plainText().find("Caf\xC3\xA9"), std::string::npos) << "\\'e9 reads as e-acute";
+    EXPECT_NE(own.plainText().find("\xE2\x80\xA2\t"), std::string::npos) << "bullets";
+    EXPECT_GT(own.plainText().size(), 2000u);
     EXPECT_EQ(d4close(narratives.data), 0);
 }
 
