@@ -21,6 +21,7 @@ constexpr int e4tagName = -330;
 constexpr int e4commaExpected = -400;
 constexpr int e4complete = -410;
 constexpr int e4dataName = -420;
+constexpr int e4iifLength = -422;
 constexpr int e4notConstant = -425;
 constexpr int e4numParms = -430;
 constexpr int e4overflow = -440;

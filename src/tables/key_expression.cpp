@@ -40,6 +40,49 @@ double atofPrefix(const std::string& text) {
     return std::isfinite(value) ? value : 0.0;
 }
 
+// A number used as a day: days far outside any date (or not finite) are no day at all.
+long dayNumber(double value) {
+    return value > -1e9 && value < 1e9 ? long(value) : 0;
+}
+
+// A logical value: true for T, t, Y and y.
+bool truth(const ExprValue& value) {
+    if (value.text.empty()) return false;
+    const char c = value.text[0];
+    return c == 'T' || c == 't' || c == 'Y' || c == 'y';
+}
+
+// Characters compare over the length of the right value, the left one blank-padded when shorter:
+// "ABCD" = "AB" holds, as comparisons in key and filter expressions match prefixes.
+int compareText(const std::string& left, const std::string& right) {
+    for (std::size_t i = 0; i < right.size(); ++i) {
+        const auto l = static_cast<unsigned char>(i < left.size() ? left[i] : ' ');
+        const auto r = static_cast<unsigned char>(right[i]);
+        if (l != r) return l < r ? -1 : 1;
+    }
+    return 0;
+}
+
+enum Relation { kEqual, kNotEqual, kLess, kLessEqual, kGreater, kGreaterEqual };
+
+// Whether a relation holds for a comparison result (< 0, 0, > 0).
+bool holds(int relation, int order) {
+    switch (relation) {
+    case kEqual:
+        return order == 0;
+    case kNotEqual:
+        return order != 0;
+    case kLess:
+        return order < 0;
+    case kLessEqual:
+        return order <= 0;
+    case kGreater:
+        return order > 0;
+    default:
+        return order >= 0;
+    }
+}
+
 } // namespace
 
 long date4long(const char* text) {
@@ -59,6 +102,36 @@ long date4long(const char* text) {
     const long yy = y + 4800 - a;
     const long mm = m + 12 * a - 3;
     return d + (153 * mm + 2) / 5 + 365 * yy + yy / 4 - yy / 100 + yy / 400 - 32045;
+}
+
+long date4ctod(std::string_view text) {
+    std::size_t pos = 0;
+    while (pos < text.size() && text[pos] == ' ')
+        ++pos;
+    long parts[3] = {0, 0, 0};
+    int digits[3] = {0, 0, 0};
+    for (int p = 0; p < 3; ++p) {
+        if (p > 0) {
+            if (pos >= text.size() || text[pos] == ' ' ||
+                std::isdigit(static_cast<unsigned char>(text[pos])))
+                return 0;
+            ++pos;
+        }
+        while (pos < text.size() && digits[p] < 4 &&
+               std::isdigit(static_cast<unsigned char>(text[pos]))) {
+            parts[p] = parts[p] * 10 + (text[pos++] - '0');
+            ++digits[p];
+        }
+    }
+    while (pos < text.size() && text[pos] == ' ')
+        ++pos;
+    if (pos != text.size() || digits[0] < 1 || digits[0] > 2 || digits[1] < 1 || digits[1] > 2 ||
+        (digits[2] != 2 && digits[2] != 4))
+        return 0;
+    const long year = digits[2] == 2 ? 1900 + parts[2] : parts[2];
+    char yyyymmdd[32];
+    std::snprintf(yyyymmdd, sizeof(yyyymmdd), "%04ld%02ld%02ld", year, parts[0], parts[1]);
+    return date4long(yyyymmdd);
 }
 
 std::string date4text(long julian) {
@@ -89,8 +162,14 @@ unsigned KeyExpression::keyLength() const {
     }
 }
 
-// Grammar:  expr := operand { ('+' | '-') operand }
-//           operand := '(' expr ')' | string | number | name [ '->' name ] | name '(' args ')'
+// Grammar, loosest binding first:
+//   expr      := conjunct { '.OR.' conjunct }
+//   conjunct  := negation { '.AND.' negation }
+//   negation  := '.NOT.' negation | relation
+//   relation  := sum [ ('=' | '<>' | '#' | '<' | '<=' | '>' | '>=') sum ]
+//   sum       := operand { ('+' | '-') operand }
+//   operand   := '(' expr ')' | string | number | '.T.' | '.F.' | name [ '->' name ]
+//              | name '(' args ')'
 class KeyExpression::Parser {
 public:
     Parser(KeyExpression& out, std::string_view source, const Data4& data)
@@ -107,6 +186,8 @@ public:
     }
 
 private:
+    static constexpr int kMaxDepth = 64;
+
     void skipBlanks() {
         while (m_pos < m_src.size() && (m_src[m_pos] == ' ' || m_src[m_pos] == '\t'))
             ++m_pos;
@@ -119,6 +200,34 @@ private:
         }
         return false;
     }
+    // A dotted word such as .AND. (any case) at the current position.
+    bool takeWord(std::string_view word) {
+        skipBlanks();
+        const std::size_t end = m_pos + word.size() + 2;
+        if (end > m_src.size() || m_src[m_pos] != '.' || m_src[end - 1] != '.') return false;
+        for (std::size_t i = 0; i < word.size(); ++i)
+            if (std::toupper(static_cast<unsigned char>(m_src[m_pos + 1 + i])) != word[i])
+                return false;
+        m_pos = end;
+        return true;
+    }
+    bool takeRelation(int& relation) {
+        skipBlanks();
+        const std::string_view rest = m_src.substr(m_pos);
+        static constexpr struct {
+            const char* text;
+            Relation relation;
+        } kRelations[] = {{"<>", kNotEqual}, {"<=", kLessEqual}, {">=", kGreaterEqual},
+                          {"=", kEqual},     {"#", kNotEqual},   {"<", kLess},
+                          {">", kGreater}};
+        for (const auto& r : kRelations) {
+            if (rest.substr(0, std::strlen(r.text)) != r.text) continue;
+            m_pos += std::strlen(r.text);
+            relation = r.relation;
+            return true;
+        }
+        return false;
+    }
     int add(Node node) {
         m_out.m_nodes.push_back(std::move(node));
         return int(m_out.m_nodes.size() - 1);
@@ -126,7 +235,74 @@ private:
     Node& node(int i) { return m_out.m_nodes[std::size_t(i)]; }
 
     int expression(int& result) {
-        if (++m_depth > 64) return e4overflow;
+        if (++m_depth > kMaxDepth) return e4overflow;
+        int rc = conjunct(result);
+        while (rc == 0 && takeWord("OR")) {
+            int right = -1;
+            rc = conjunct(right);
+            if (rc == 0) rc = logical(Op::Or, result, right);
+        }
+        --m_depth;
+        return rc;
+    }
+
+    int conjunct(int& result) {
+        int rc = negation(result);
+        while (rc == 0 && takeWord("AND")) {
+            int right = -1;
+            rc = negation(right);
+            if (rc == 0) rc = logical(Op::And, result, right);
+        }
+        return rc;
+    }
+
+    int negation(int& result) {
+        if (!takeWord("NOT")) return relation(result);
+        if (++m_depth > kMaxDepth) return e4overflow;
+        int operand = -1;
+        int rc = negation(operand);
+        --m_depth;
+        if (rc == 0) rc = logical(Op::Not, operand, -1);
+        result = operand;
+        return rc;
+    }
+
+    // Joins logical operands (right is -1 for .NOT.) into left.
+    int logical(Op op, int& left, int right) {
+        if (node(left).type != ExprType::Logical ||
+            (right >= 0 && node(right).type != ExprType::Logical))
+            return e4typeSub;
+        Node n;
+        n.op = op;
+        n.type = ExprType::Logical;
+        n.length = 1;
+        n.a = left;
+        n.b = right;
+        left = add(std::move(n));
+        return 0;
+    }
+
+    int relation(int& result) {
+        int rc = sum(result);
+        int relation = kEqual;
+        if (rc != 0 || !takeRelation(relation)) return rc;
+        int right = -1;
+        rc = sum(right);
+        if (rc != 0) return rc;
+        const ExprType type = node(result).type;
+        if (type != node(right).type || type == ExprType::Logical) return e4typeSub;
+        Node n;
+        n.op = Op::Compare;
+        n.type = ExprType::Logical;
+        n.length = 1;
+        n.a = result;
+        n.b = right;
+        n.p1 = relation;
+        result = add(std::move(n));
+        return 0;
+    }
+
+    int sum(int& result) {
         int rc = operand(result);
         while (rc == 0) {
             skipBlanks();
@@ -140,7 +316,6 @@ private:
             if (rc != 0) break;
             rc = combine(c, result, right);
         }
-        --m_depth;
         return rc;
     }
 
@@ -192,10 +367,25 @@ private:
             result = add(std::move(n));
             return 0;
         }
+        if (c == '.' && m_pos + 1 < m_src.size() && identStart(m_src[m_pos + 1])) {
+            // .T. and .F.; a dotted operator cannot stand here.
+            const bool value = takeWord("T");
+            if (!value && !takeWord("F")) return e4unrecOperator;
+            Node n;
+            n.op = Op::Text;
+            n.type = ExprType::Logical;
+            n.text = value ? "T" : "F";
+            n.length = 1;
+            result = add(std::move(n));
+            return 0;
+        }
         if (std::isdigit(static_cast<unsigned char>(c)) || c == '.') {
+            // A point followed by a letter starts an operator: 1.AND. is 1 .AND.
             const std::size_t start = m_pos;
             while (m_pos < m_src.size() &&
-                   (std::isdigit(static_cast<unsigned char>(m_src[m_pos])) || m_src[m_pos] == '.'))
+                   (std::isdigit(static_cast<unsigned char>(m_src[m_pos])) ||
+                    (m_src[m_pos] == '.' &&
+                     !(m_pos + 1 < m_src.size() && identStart(m_src[m_pos + 1])))))
                 ++m_pos;
             Node n;
             n.op = Op::Number;
@@ -287,9 +477,14 @@ private:
             std::size_t minArgs, maxArgs;
         };
         static constexpr Known kFunctions[] = {
-            {"UPPER", Op::Upper, 1, 1},   {"TRIM", Op::Trim, 1, 1}, {"RTRIM", Op::Trim, 1, 1},
-            {"LTRIM", Op::Ltrim, 1, 1},   {"STR", Op::Str, 1, 3},   {"VAL", Op::Val, 1, 1},
-            {"SUBSTR", Op::Substr, 2, 3}, {"DTOS", Op::Dtos, 1, 1}, {"DTOC", Op::Dtoc, 1, 1},
+            {"UPPER", Op::Upper, 1, 1},   {"TRIM", Op::Trim, 1, 1},
+            {"RTRIM", Op::Trim, 1, 1},    {"LTRIM", Op::Ltrim, 1, 1},
+            {"STR", Op::Str, 1, 3},       {"VAL", Op::Val, 1, 1},
+            {"SUBSTR", Op::Substr, 2, 3}, {"LEFT", Op::Substr, 2, 2},
+            {"RIGHT", Op::Right, 2, 2},   {"DTOS", Op::Dtos, 1, 1},
+            {"DTOC", Op::Dtoc, 1, 1},     {"CTOD", Op::Ctod, 1, 1},
+            {"IIF", Op::Iif, 3, 3},       {"DELETED", Op::Deleted, 0, 0},
+            {"RECNO", Op::Recno, 0, 0},   {"DESCEND", Op::Descend, 1, 1},
         };
         const Known* known = nullptr;
         for (const Known& k : kFunctions)
@@ -301,8 +496,14 @@ private:
         if (args.size() < known->minArgs || args.size() > known->maxArgs) return e4numParms;
         Node n;
         n.op = known->op;
+        if (args.empty()) {
+            n.type = known->op == Op::Deleted ? ExprType::Logical : ExprType::Numeric;
+            n.length = known->op == Op::Deleted ? 1 : 0;
+            result = add(std::move(n));
+            return 0;
+        }
         n.a = args[0];
-        const Node& a = node(args[0]);
+        const Node a = node(args[0]);
         switch (known->op) {
         case Op::Upper:
         case Op::Trim:
@@ -321,6 +522,10 @@ private:
             n.type = ExprType::Character;
             n.length = 8;
             break;
+        case Op::Ctod:
+            if (a.type != ExprType::Character) return e4typeSub;
+            n.type = ExprType::Date;
+            break;
         case Op::Str:
             if (a.type != ExprType::Numeric) return e4typeSub;
             n.p1 = 10;
@@ -332,18 +537,49 @@ private:
             n.length = unsigned(n.p1);
             break;
         case Op::Substr: {
+            // LEFT(c, n) is SUBSTR(c, 1, n).
             if (a.type != ExprType::Character) return e4typeSub;
-            if (!constant(args[1], n.p1)) return e4notConstant;
+            const bool left = name == "LEFT";
+            n.p1 = 1;
+            if (!left && !constant(args[1], n.p1)) return e4notConstant;
             if (n.p1 < 1) n.p1 = 1;
             const int available = int(a.length) - n.p1 + 1;
             n.p2 = available;
-            if (args.size() > 2 && !constant(args[2], n.p2)) return e4notConstant;
+            const std::size_t lengthArg = left ? 1 : 2;
+            if (args.size() > lengthArg && !constant(args[lengthArg], n.p2)) return e4notConstant;
             if (n.p2 > available) n.p2 = available;
             if (n.p2 < 1) return e4overflow;
             n.type = ExprType::Character;
             n.length = unsigned(n.p2);
             break;
         }
+        case Op::Right:
+            if (a.type != ExprType::Character) return e4typeSub;
+            if (!constant(args[1], n.p2)) return e4notConstant;
+            if (n.p2 > int(a.length)) n.p2 = int(a.length);
+            if (n.p2 < 1) return e4overflow;
+            n.type = ExprType::Character;
+            n.length = unsigned(n.p2);
+            break;
+        case Op::Iif: {
+            // Both branches give the key, so they need one type and, for characters, one width.
+            const Node& yes = node(args[1]);
+            const Node& no = node(args[2]);
+            if (a.type != ExprType::Logical || yes.type != no.type) return e4typeSub;
+            if (yes.type != ExprType::Numeric && yes.type != ExprType::Date &&
+                yes.length != no.length)
+                return e4iifLength;
+            n.b = args[1];
+            n.c = args[2];
+            n.type = yes.type;
+            n.length = yes.length;
+            break;
+        }
+        case Op::Descend:
+            // A complemented logical byte is no longer a truth value, only a key byte.
+            n.type = a.type == ExprType::Logical ? ExprType::Character : a.type;
+            n.length = a.length;
+            break;
         default:
             return e4unrecFunction;
         }
@@ -361,6 +597,7 @@ private:
 int KeyExpression::parse(std::string_view source, const Data4& data) {
     m_nodes.clear();
     m_root = -1;
+    m_data = nullptr;
     Parser parser(*this, source, data);
     int root = -1;
     const int rc = parser.run(root);
@@ -369,6 +606,7 @@ int KeyExpression::parse(std::string_view source, const Data4& data) {
         return rc;
     }
     m_root = root;
+    m_data = &data;
     return 0;
 }
 
@@ -455,14 +693,60 @@ ExprValue KeyExpression::eval(int index) const {
         break;
     }
     case Op::Dtos:
-        out.text = date4text(long(eval(n.a).number));
+        out.text = date4text(dayNumber(eval(n.a).number));
         break;
     case Op::Dtoc: {
-        const std::string s = date4text(long(eval(n.a).number));
+        const std::string s = date4text(dayNumber(eval(n.a).number));
         out.text = s[0] == ' ' ? std::string(8, ' ')
                                : s.substr(4, 2) + "/" + s.substr(6, 2) + "/" + s.substr(2, 2);
         break;
     }
+    case Op::Right: {
+        const std::string text = eval(n.a).text;
+        const std::size_t width = n.length;
+        out.text = text.size() > width ? text.substr(text.size() - width) : text;
+        out.text.resize(width, ' ');
+        break;
+    }
+    case Op::Iif:
+        out = eval(truth(eval(n.a)) ? n.b : n.c);
+        break;
+    case Op::Ctod:
+        out.number = double(date4ctod(eval(n.a).text));
+        break;
+    case Op::Deleted:
+        out.text = !m_data->record.empty() && m_data->record[0] == '*' ? "T" : "F";
+        break;
+    case Op::Recno:
+        out.number = double(m_data->recNo);
+        break;
+    case Op::Descend:
+        out = eval(n.a);
+        out.type = n.type;
+        if (n.type == ExprType::Character) {
+            for (char& c : out.text)
+                c = char(~static_cast<unsigned char>(c));
+        } else {
+            out.number = -out.number;
+        }
+        break;
+    case Op::Compare: {
+        const ExprValue l = eval(n.a), r = eval(n.b);
+        const int order = l.type == ExprType::Character
+                              ? compareText(l.text, r.text)
+                              : (l.number < r.number ? -1 : (l.number > r.number ? 1 : 0));
+        out.text = holds(n.p1, order) ? "T" : "F";
+        break;
+    }
+    case Op::And:
+        out.text = truth(eval(n.a)) && truth(eval(n.b)) ? "T" : "F";
+        break;
+    case Op::Or:
+        out.text = truth(eval(n.a)) || truth(eval(n.b)) ? "T" : "F";
+        break;
+    case Op::Not:
+        out.text = truth(eval(n.a)) ? "F" : "T";
+        break;
     }
     return out;
 }

@@ -21,8 +21,9 @@ struct ExprValue {
 
 class KeyExpression {
 public:
-    // Parses source over the fields of data. Returns 0 or the expression error code (-400 ... -510
-    // range; -490 for a name that is neither a field nor a function).
+    // Parses source over the fields of data, which must outlive the expression (DELETED() and
+    // RECNO() read its record). Returns 0 or the expression error code (-400 ... -510 range; -490
+    // for a name that is neither a field nor a function).
     int parse(std::string_view source, const Data4& data);
 
     ExprType type() const { return m_nodes.empty() ? ExprType::Character : m_nodes[m_root].type; }
@@ -32,7 +33,7 @@ public:
     // numeric, 8 for dates.
     unsigned keyLength() const;
 
-    // Evaluates over the table's current record buffer.
+    // Evaluates over the table's current record buffer and record number.
     ExprValue evaluate() const;
 
 private:
@@ -52,13 +53,23 @@ private:
         Substr,
         Dtos,
         Dtoc,
+        Right,   // the last p2 characters
+        Iif,     // a ? b : c
+        Ctod,    // MM/DD/YY text to a date
+        Deleted, // the record's deletion flag
+        Recno,
+        Descend, // characters complemented byte by byte, numbers and dates negated
+        Compare, // a relation b, p1 the relation
+        And,
+        Or,
+        Not,
     };
     struct Node {
         Op op = Op::Text;
         ExprType type = ExprType::Character;
         unsigned length = 0;
-        int a = -1, b = -1; // operand nodes
-        int p1 = 0, p2 = 0; // constant parameters (STR length/decimals, SUBSTR start/len)
+        int a = -1, b = -1, c = -1; // operand nodes
+        int p1 = 0, p2 = 0;         // constant parameters (STR length/decimals, SUBSTR start/len)
         const Field4* field = nullptr;
         std::string text;
         double number = 0;
@@ -69,9 +80,13 @@ private:
 
     std::vector<Node> m_nodes;
     int m_root = -1;
+    const Data4* m_data = nullptr;
 };
 
 // Julian day number of a YYYYMMDD text; 0 for a blank or invalid date.
 long date4long(const char* text);
 // YYYYMMDD of a Julian day number; eight blanks for 0 or a day out of range.
 std::string date4text(long julian);
+// Julian day number of an MM/DD/YY text (one or two digits for month and day, two or four for the
+// year, any one non-digit between them; two-digit years are 19YY); 0 when it is no date.
+long date4ctod(std::string_view text);
