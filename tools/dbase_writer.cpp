@@ -153,6 +153,16 @@ double julianOfText(std::string_view yyyymmdd) {
     return static_cast<double>(julianDay(number(0, 4), number(4, 2), number(6, 2)));
 }
 
+// A date key: the little-endian double of the day number.
+std::string dayKey(double day) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &day, sizeof bits);
+    std::string key(8, '\0');
+    for (int i = 0; i < 8; ++i)
+        key[i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
+    return key;
+}
+
 unsigned defaultLength(char type) {
     switch (type) {
     case 'D':
@@ -238,13 +248,7 @@ std::string numericKey(std::string_view text) {
 }
 
 std::string dateKey(std::string_view yyyymmdd) {
-    const double day = julianOfText(yyyymmdd);
-    std::uint64_t bits = 0;
-    std::memcpy(&bits, &day, sizeof bits);
-    std::string key(8, '\0');
-    for (int i = 0; i < 8; ++i)
-        key[i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
-    return key;
+    return dayKey(julianOfText(yyyymmdd));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -328,32 +332,68 @@ private:
         return left;
     }
 
+    int parseText() {
+        const char quote = m_text[m_pos++];
+        const std::size_t end = m_text.find(quote, m_pos);
+        if (end == std::string_view::npos) error("unterminated text");
+        Node node;
+        node.op = Node::Op::Text;
+        node.text = std::string(m_text.substr(m_pos, end - m_pos));
+        node.width = static_cast<unsigned>(node.text.size());
+        m_pos = end + 1;
+        return add(node);
+    }
+
+    int parseField(const std::string& name) {
+        const auto found = std::find_if(m_fields.begin(), m_fields.end(),
+                                        [&](const FieldDef& f) { return f.name == name; });
+        if (found == m_fields.end()) error("no field " + name);
+        Node node;
+        node.field = static_cast<int>(found - m_fields.begin());
+        switch (found->type) {
+        case 'C':
+            node.type = 'C';
+            node.width = found->length;
+            break;
+        case 'N':
+        case 'F':
+            node.type = 'N';
+            break;
+        case 'D':
+            node.type = 'D';
+            break;
+        case 'L':
+            node.type = 'L';
+            node.width = 1;
+            break;
+        default:
+            error("field " + name + " cannot be part of a key");
+        }
+        return add(node);
+    }
+
+    // A length argument of LEFT() and RIGHT(): at least 1, at most the value's width.
+    unsigned length(unsigned width) {
+        expect(',');
+        const int n = number();
+        if (n < 1) error("a length of at least 1 expected");
+        return std::min(width, static_cast<unsigned>(n));
+    }
+
     int parseTerm() {
+        skipBlanks();
+        if (m_pos < m_text.size() && (m_text[m_pos] == '\'' || m_text[m_pos] == '"'))
+            return parseText();
         const std::string name = identifier();
-        if (!accept('(')) {
-            const auto found = std::find_if(m_fields.begin(), m_fields.end(),
-                                            [&](const FieldDef& f) { return f.name == name; });
-            if (found == m_fields.end()) error("no field " + name);
-            Node node;
-            node.field = static_cast<int>(found - m_fields.begin());
-            switch (found->type) {
-            case 'C':
-                node.type = 'C';
-                node.width = found->length;
-                break;
-            case 'N':
-            case 'F':
-                node.type = 'N';
-                break;
-            case 'D':
-                node.type = 'D';
-                break;
-            default:
-                error("field " + name + " cannot be part of a key");
-            }
+        if (!accept('(')) return parseField(name);
+        Node node;
+        if (name == "DELETED" || name == "RECNO") {
+            expect(')');
+            node.op = name == "DELETED" ? Node::Op::Deleted : Node::Op::Recno;
+            node.type = name == "DELETED" ? 'L' : 'N';
+            node.width = name == "DELETED" ? 1 : 0;
             return add(node);
         }
-        Node node;
         node.left = parseSum();
         if (name == "UPPER" || name == "TRIM" || name == "RTRIM" || name == "LTRIM") {
             node.op = name == "UPPER"   ? Node::Op::Upper
@@ -369,6 +409,9 @@ private:
             node.op = Node::Op::Substr;
             node.width = width - static_cast<unsigned>(node.start) + 1;
             if (accept(',')) node.width = std::min(node.width, static_cast<unsigned>(number()));
+        } else if (name == "LEFT" || name == "RIGHT") {
+            node.op = name == "LEFT" ? Node::Op::Substr : Node::Op::Right;
+            node.width = length(operand(node.left, 'C', "character value expected").width);
         } else if (name == "STR") {
             operand(node.left, 'N', "numeric value expected");
             node.op = Node::Op::Str;
@@ -380,10 +423,32 @@ private:
             operand(node.left, 'C', "character value expected");
             node.op = Node::Op::Val;
             node.type = 'N';
-        } else if (name == "DTOS") {
+        } else if (name == "DTOS" || name == "DTOC") {
             operand(node.left, 'D', "date value expected");
-            node.op = Node::Op::Dtos;
+            node.op = name == "DTOS" ? Node::Op::Dtos : Node::Op::Dtoc;
             node.width = 8;
+        } else if (name == "CTOD") {
+            operand(node.left, 'C', "character value expected");
+            node.op = Node::Op::Ctod;
+            node.type = 'D';
+        } else if (name == "IIF") {
+            operand(node.left, 'L', "logical condition expected");
+            expect(',');
+            node.right = parseSum();
+            expect(',');
+            node.third = parseSum();
+            const Node& yes = m_nodes[static_cast<std::size_t>(node.right)];
+            const Node& no = m_nodes[static_cast<std::size_t>(node.third)];
+            if (yes.type != no.type || yes.width != no.width)
+                error("IIF() needs branches of one type and width");
+            node.op = Node::Op::Iif;
+            node.type = yes.type;
+            node.width = yes.width;
+        } else if (name == "DESCEND") {
+            const Node& value = m_nodes[static_cast<std::size_t>(node.left)];
+            node.op = Node::Op::Descend;
+            node.type = value.type == 'L' ? 'C' : value.type;
+            node.width = value.width;
         } else {
             error("the writer cannot compute " + name + "()");
         }
@@ -397,51 +462,111 @@ private:
     std::size_t m_pos = 0;
 };
 
-// The value of one node: character and date values as text, numbers as decimals.
+// The value of one node: character and logical values as text, numbers as decimals, dates as
+// Julian day numbers (0 for a blank date).
 struct Value {
     std::string text;
     Decimal number;
+    double day = 0;
 };
 
-Value evaluate(const std::vector<Node>& nodes, int index, const std::vector<FieldDef>& fields,
-               const std::vector<std::string>& record) {
+// The record a key is made for.
+struct RecordView {
+    const std::vector<FieldDef>& fields;
+    const std::vector<std::string>& values;
+    long number;
+    bool deleted;
+};
+
+// YYYYMMDD of a day number; blanks for 0 and what lies outside the years 1 to 9999.
+std::string dateText(double day) {
+    if (day < 1721426 || day > 5373484) return std::string(8, ' ');
+    const long a = static_cast<long>(day) + 32044;
+    const long b = (4 * a + 3) / 146097;
+    const long c = a - 146097 * b / 4;
+    const long d = (4 * c + 3) / 1461;
+    const long e = c - 1461 * d / 4;
+    const long m = (5 * e + 2) / 153;
+    char text[64];
+    std::snprintf(text, sizeof text, "%04ld%02ld%02ld", 100 * b + d - 4800 + m / 10,
+                  m + 3 - 12 * (m / 10), e - (153 * m + 2) / 5 + 1);
+    return std::string(text, 8);
+}
+
+// The day of an MM/DD/YY or MM/DD/YYYY text (two-digit years are 19YY); 0 when it is no date.
+double dayOfMonthDayYear(std::string_view text) {
+    const std::string t = trimmed(text);
+    int month = 0, day = 0, year = 0, used = 0;
+    char first = 0, second = 0;
+    if (std::sscanf(t.c_str(), "%2d%c%2d%c%4d%n", &month, &first, &day, &second, &year, &used) !=
+            5 ||
+        static_cast<std::size_t>(used) != t.size())
+        return 0.0;
+    const std::size_t yearDigits = t.size() - (t.find_last_of(second) + 1);
+    if (yearDigits == 2)
+        year += 1900;
+    else if (yearDigits != 4)
+        return 0.0;
+    static constexpr int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1] ||
+        (month == 2 && day == 29 && !leap))
+        return 0.0;
+    return static_cast<double>(julianDay(year, month, day));
+}
+
+bool isTrue(const std::string& logical) {
+    return !logical.empty() && std::string_view("TtYy").find(logical[0]) != std::string_view::npos;
+}
+
+Value evaluate(const std::vector<Node>& nodes, int index, const RecordView& record) {
     const Node& node = nodes[static_cast<std::size_t>(index)];
-    const auto operand = [&] { return evaluate(nodes, node.left, fields, record); };
+    const auto operand = [&](int which) { return evaluate(nodes, which, record); };
     Value v;
     switch (node.op) {
     case Node::Op::Field: {
-        const std::string& text = record.at(static_cast<std::size_t>(node.field));
+        const std::string& text = record.values.at(static_cast<std::size_t>(node.field));
         if (node.type == 'N') {
             v.number = parseDecimal(text);
+        } else if (node.type == 'D') {
+            v.day = julianOfText(text.substr(0, 8));
         } else {
-            v.text = text.substr(0, fields[static_cast<std::size_t>(node.field)].length);
-            if (node.type == 'C') v.text.resize(node.width, ' ');
+            v.text = text.substr(0, record.fields[static_cast<std::size_t>(node.field)].length);
+            v.text.resize(node.width, ' ');
         }
         break;
     }
+    case Node::Op::Text:
+        v.text = node.text;
+        break;
     case Node::Op::Concat:
-        v.text = operand().text + evaluate(nodes, node.right, fields, record).text;
+        v.text = operand(node.left).text + operand(node.right).text;
         break;
     case Node::Op::Upper:
-        v.text = upper(operand().text);
+        v.text = upper(operand(node.left).text);
         break;
     case Node::Op::Trim:
-        v.text = operand().text;
+        v.text = operand(node.left).text;
         while (!v.text.empty() && v.text.back() == ' ')
             v.text.pop_back();
         break;
     case Node::Op::LeftTrim:
-        v.text = operand().text;
+        v.text = operand(node.left).text;
         v.text.erase(0, std::min(v.text.size(), v.text.find_first_not_of(' ')));
         break;
     case Node::Op::Substr: {
-        const std::string text = operand().text;
+        const std::string text = operand(node.left).text;
         const std::size_t start = static_cast<std::size_t>(node.start) - 1;
         v.text = start < text.size() ? text.substr(start, node.width) : std::string();
         break;
     }
+    case Node::Op::Right: {
+        const std::string text = operand(node.left).text;
+        v.text = text.substr(text.size() - std::min<std::size_t>(text.size(), node.width));
+        break;
+    }
     case Node::Op::Str: {
-        v.text = formatFixed(operand().number, node.decimals);
+        v.text = formatFixed(operand(node.left).number, node.decimals);
         if (v.text.size() > node.width) {
             v.text.assign(node.width, '*');
         } else {
@@ -450,10 +575,34 @@ Value evaluate(const std::vector<Node>& nodes, int index, const std::vector<Fiel
         break;
     }
     case Node::Op::Val:
-        v.number = parseDecimal(operand().text);
+        v.number = parseDecimal(operand(node.left).text);
         break;
     case Node::Op::Dtos:
-        v.text = operand().text;
+        v.text = dateText(operand(node.left).day);
+        break;
+    case Node::Op::Dtoc: {
+        const std::string d = dateText(operand(node.left).day);
+        v.text = d[0] == ' ' ? d : d.substr(4, 2) + "/" + d.substr(6, 2) + "/" + d.substr(2, 2);
+        break;
+    }
+    case Node::Op::Ctod:
+        v.day = dayOfMonthDayYear(operand(node.left).text);
+        break;
+    case Node::Op::Iif:
+        v = operand(isTrue(operand(node.left).text) ? node.right : node.third);
+        break;
+    case Node::Op::Deleted:
+        v.text = record.deleted ? "T" : "F";
+        break;
+    case Node::Op::Recno:
+        v.number = parseDecimal(std::to_string(record.number));
+        break;
+    case Node::Op::Descend:
+        v = operand(node.left);
+        for (char& c : v.text)
+            c = static_cast<char>(~static_cast<unsigned char>(c));
+        v.number.negative = !v.number.negative && !v.number.digits.empty();
+        v.day = -v.day;
         break;
     }
     return v;
@@ -465,7 +614,9 @@ KeyExpression::KeyExpression(const std::vector<FieldDef>& fields, std::string_vi
     : m_fields(normalisedFields(fields)) {
     if (text.empty() || text.size() > 220) fail("a key expression has 1 to 220 characters");
     m_root = ExpressionParser(m_fields, text, m_nodes).parse();
+    // A logical result is a one-character key of a character tag.
     m_type = m_nodes[static_cast<std::size_t>(m_root)].type;
+    if (m_type == 'L') m_type = 'C';
     m_width = m_nodes[static_cast<std::size_t>(m_root)].width;
     if (m_type == 'C' && (m_width == 0 || m_width > 100))
         fail("key expression '" + std::string(text) + "' gives a key of " +
@@ -476,14 +627,15 @@ unsigned KeyExpression::keyLength() const {
     return m_type == 'N' ? 12 : m_type == 'D' ? 8 : m_width;
 }
 
-std::string KeyExpression::key(const std::vector<std::string>& record) const {
+std::string KeyExpression::key(const std::vector<std::string>& record, long number,
+                               bool deleted) const {
     if (record.size() != m_fields.size()) fail("a record needs one text per field");
-    Value v = evaluate(m_nodes, m_root, m_fields, record);
+    Value v = evaluate(m_nodes, m_root, RecordView{m_fields, record, number, deleted});
     switch (m_type) {
     case 'N':
         return encodeNumeric(v.number);
     case 'D':
-        return dateKey(v.text);
+        return dayKey(v.day);
     default:
         v.text.resize(m_width, ' ');
         return v.text;
@@ -702,7 +854,9 @@ std::string buildIndex(std::string_view tableName, const std::vector<FieldDef>& 
         std::vector<IndexEntry> entries;
         entries.reserve(def.records.size());
         for (std::size_t r = 0; r < def.records.size(); ++r)
-            entries.push_back({expression.key(def.records[r]), static_cast<std::uint32_t>(r + 1)});
+            entries.push_back({expression.key(def.records[r], static_cast<long>(r + 1),
+                                              def.deleted.count(static_cast<long>(r + 1)) != 0),
+                               static_cast<std::uint32_t>(r + 1)});
         const char type = expression.keyType();
         const int direction = tag.descending ? -1 : 1;
         // Equal keys keep record-number order in both directions.
@@ -787,7 +941,8 @@ TableFiles buildTable(std::string_view name, const TableDef& def) {
     if (def.records.size() > 0x7FFFFFFF) fail("too many records");
 
     TableFiles files;
-    files.headerLength = static_cast<unsigned>(32 + 32 * fields.size() + 1);
+    const std::size_t descriptors = fields.size() + (options.emptyDescriptorType ? 1 : 0);
+    files.headerLength = static_cast<unsigned>(32 + 32 * descriptors + 1);
     unsigned recordLength = 1;
     bool hasMemo = false;
     for (const FieldDef& f : fields) {
@@ -828,6 +983,8 @@ TableFiles buildTable(std::string_view name, const TableDef& def) {
         for (const TagDef& tag : def.tags)
             if (upper(trimmed(tag.expression)) == f.name) dbf[at + 31] = 1;
     }
+    if (options.emptyDescriptorType)
+        dbf[32 + 32 * fields.size() + 11] = static_cast<char>(*options.emptyDescriptorType);
     dbf[files.headerLength - 1] = 0x0D;
 
     for (std::size_t r = 0; r < def.records.size(); ++r) {

@@ -49,6 +49,9 @@ struct TableOptions {
     // Stored record count instead of the real one (for files that lie about their length).
     std::optional<std::int32_t> recordCountOverride;
     bool endOfFileMarker = true; // the 0x1A byte after the last record
+    // The type byte of one more descriptor after the fields, with no name and length 0, so the
+    // record length does not count it (some writers leave such a descriptor); unset: none.
+    std::optional<std::uint8_t> emptyDescriptorType;
     unsigned memoBlockSize = 512;
     unsigned indexBlockSize = 1024; // a multiple of 512
     // Upper limit on keys per B-tree node; 0: as many as fit into a block. At least 2.
@@ -104,30 +107,55 @@ TableFiles buildTable(std::string_view name, const TableDef& def);
 void writeFiles(const std::filesystem::path& dir, std::string_view name, const TableFiles& files);
 TableFiles writeTable(const std::filesystem::path& dir, std::string_view name, const TableDef& def);
 
-// A tag's key expression over a table's fields. Writable forms: a field name (C, N, F or D),
-// `A + B` concatenation of character values, UPPER(c), TRIM(c), LTRIM(c), SUBSTR(c, start[, len]),
-// STR(n[, len[, decimals]]), VAL(c) and DTOS(d). The result type gives the key: character keys
-// are blank-padded to the expression's width, numeric keys are 12-byte BCD numbers, date keys
-// 8-byte doubles of the Julian day.
+// A tag's key expression over a table's fields. Writable forms: a field name (C, N, F, D or L),
+// a 'quoted' or "quoted" text, `A + B` concatenation of character values, UPPER(c), TRIM(c),
+// RTRIM(c), LTRIM(c), SUBSTR(c, start[, len]), LEFT(c, len), RIGHT(c, len), STR(n[, len[,
+// decimals]]), VAL(c), DTOS(d), DTOC(d) (MM/DD/YY), CTOD(c) (two-digit years are 19YY),
+// IIF(l, a, b) with a logical field or DELETED() as the condition, DELETED(), RECNO() and
+// DESCEND(x) (characters complemented byte by byte, numbers and dates negated). The result type
+// gives the key: character and logical keys are blank-padded to the expression's width, numeric
+// keys are 12-byte BCD numbers, date keys 8-byte doubles of the Julian day.
 class KeyExpression {
 public:
     KeyExpression(const std::vector<FieldDef>& fields, std::string_view text);
     char keyType() const { return m_type; } // 'C', 'N' or 'D'
     unsigned keyLength() const;
-    // The key bytes of one record (texts as in TableDef::records).
-    std::string key(const std::vector<std::string>& record) const;
+    // The key bytes of one record (texts as in TableDef::records), its 1-based number and
+    // deletion mark for RECNO() and DELETED().
+    std::string key(const std::vector<std::string>& record, long number = 1,
+                    bool deleted = false) const;
 
     // One operation of the parsed expression; operands are indexes into the node list.
     struct Node {
-        enum class Op { Field, Concat, Upper, Trim, LeftTrim, Substr, Str, Val, Dtos };
+        enum class Op {
+            Field,
+            Text,
+            Concat,
+            Upper,
+            Trim,
+            LeftTrim,
+            Substr,
+            Right,
+            Str,
+            Val,
+            Dtos,
+            Dtoc,
+            Ctod,
+            Iif,
+            Deleted,
+            Recno,
+            Descend,
+        };
         Op op = Op::Field;
         int field = -1; // Field: the field's position
         int left = -1;
         int right = -1;
+        int third = -1;     // Iif: the branch taken when the condition is false
         int start = 1;      // Substr
         int decimals = 0;   // Str
-        char type = 'C';    // result type: C, N or D
-        unsigned width = 0; // C results: the most characters the value can have
+        char type = 'C';    // result type: C, N, D or L
+        unsigned width = 0; // C and L results: the most characters the value can have
+        std::string text;   // Text
     };
 
 private:

@@ -152,6 +152,12 @@ double decodeDouble(std::string_view key) {
     return value;
 }
 
+std::string doubleKey(double value) {
+    std::string key(8, '\0');
+    std::memcpy(key.data(), &value, sizeof value);
+    return key;
+}
+
 double julianOf(const std::string& yyyymmdd) {
     using namespace std::chrono;
     const year_month_day date{year{std::stoi(yyyymmdd.substr(0, 4))},
@@ -226,6 +232,22 @@ TEST(DbaseWriterKeys, ExpressionsGiveTheirKeyTypeAndLength) {
         {"AMOUNT", 'N', 12, dbase::numericKey("-12.345")},
         {"VAL(SUBSTR(NAME,1,3))", 'N', 12, dbase::numericKey("0")},
         {"BORN", 'D', 8, dbase::dateKey("19991231")},
+        {"LEFT(CITY, 4)", 'C', 4, "  Os"},
+        {"LEFT(NAME, 20)", 'C', 8, "smith   "},
+        {"RIGHT(NAME, 4)", 'C', 4, "h   "},
+        {"RIGHT(TRIM(CITY), 3)", 'C', 3, "slo"},
+        {"'<' + NAME + \">\"", 'C', 10, "<smith   >"},
+        {"IIF(DELETED(), '-----', LEFT(NAME, 5))", 'C', 5, "smith"},
+        {"IIF(DELETED(), AMOUNT, VAL(NAME))", 'N', 12, dbase::numericKey("0")},
+        {"DTOC(BORN)", 'C', 8, "12/31/99"},
+        {"CTOD(' 2/3/04')", 'D', 8, dbase::dateKey("19040203")},
+        {"CTOD(DTOC(BORN))", 'D', 8, dbase::dateKey("19991231")},
+        {"CTOD('02/29/00')", 'D', 8, dbase::dateKey("")},
+        {"DELETED()", 'C', 1, "F"},
+        {"RECNO()", 'N', 12, dbase::numericKey("1")},
+        {"DESCEND(NAME)", 'C', 8, "\x8C\x92\x96\x8B\x97\xDF\xDF\xDF"},
+        {"DESCEND(AMOUNT)", 'N', 12, dbase::numericKey("12.345")},
+        {"DESCEND(BORN)", 'D', 8, doubleKey(-julianOf("19991231"))},
     };
     for (const auto& c : cases) {
         const dbase::KeyExpression expression(fields, c.expression);
@@ -233,6 +255,9 @@ TEST(DbaseWriterKeys, ExpressionsGiveTheirKeyTypeAndLength) {
         EXPECT_EQ(expression.keyLength(), c.length) << c.expression;
         EXPECT_EQ(expression.key(record), c.key) << c.expression;
     }
+    const dbase::KeyExpression mark(fields, "IIF(DELETED(), STR(RECNO(), 4), '    ')");
+    EXPECT_EQ(mark.key(record, 12, true), "  12");
+    EXPECT_EQ(mark.key(record, 12, false), "    ");
 }
 
 TEST(DbaseWriterErrors, RefusesWhatItCannotWrite) {
@@ -275,6 +300,27 @@ TEST(DbaseWriterErrors, RefusesWhatItCannotWrite) {
              s.tags = {{"T", "SOUNDEX(NAME)"}};
          },
          "key expression 'SOUNDEX(NAME)': the writer cannot compute SOUNDEX() at 13"},
+        {"IIF branches of two widths",
+         [](dbase::TableDef& s) {
+             s.tags = {{"T", "IIF(DELETED(), NAME, 'ab')"}};
+         },
+         "key expression 'IIF(DELETED(), NAME, 'ab')': IIF() needs branches of one type and width "
+         "at 26"},
+        {"IIF on a character condition",
+         [](dbase::TableDef& s) {
+             s.tags = {{"T", "IIF(NAME, NAME, NAME)"}};
+         },
+         "key expression 'IIF(NAME, NAME, NAME)': logical condition expected at 9"},
+        {"LEFT of nothing",
+         [](dbase::TableDef& s) {
+             s.tags = {{"T", "LEFT(NAME, 0)"}};
+         },
+         "key expression 'LEFT(NAME, 0)': a length of at least 1 expected at 13"},
+        {"text not ended",
+         [](dbase::TableDef& s) {
+             s.tags = {{"T", "NAME + 'ab"}};
+         },
+         "key expression 'NAME + 'ab': unterminated text at 9"},
         {"key too long",
          [](dbase::TableDef& s) {
              s.fields[0].length = 101;
@@ -354,6 +400,18 @@ TEST(DbaseWriterLayout, HeaderDescriptorsAndRecordsSitWhereDbaseIvPutsThem) {
     EXPECT_EQ(broken.dbf.size(), files.dbf.size() - 1);
     EXPECT_EQ(broken.dbf[28], 0);
     EXPECT_EQ(broken.dbf[0], 0x30);
+
+    // One more descriptor after the fields: no name, the given type, length 0, and the records
+    // exactly as without it.
+    def.options = {};
+    def.options.emptyDescriptorType = 0x88;
+    const dbase::TableFiles extra = dbase::buildTable("t", def);
+    ASSERT_EQ(extra.headerLength, files.headerLength + 32);
+    EXPECT_EQ(extra.recordLength, files.recordLength);
+    const std::string descriptor = extra.dbf.substr(32 + 4 * 32, 32);
+    EXPECT_EQ(hex(descriptor), "00 00 00 00 00 00 00 00 00 00 00 88 " + hex(std::string(20, '\0')));
+    EXPECT_EQ(extra.dbf[extra.headerLength - 1], 0x0D);
+    EXPECT_EQ(extra.dbf.substr(extra.headerLength), files.dbf.substr(files.headerLength));
 }
 
 TEST(DbaseWriterLayout, IndexHeaderTagTableAndTagHeaders) {
