@@ -40,6 +40,17 @@ int reportCorrupt(Data4& data, long location) {
     return error4report(data.code, e4data, location, data.name.c_str());
 }
 
+// Some writers leave one more descriptor behind the fields: no field type, length 0 (bytes 16
+// and 17), the terminator right after it, and a record length that the fields before it fill
+// exactly. It describes no bytes, so it is passed over. An unknown type anywhere else, or with a
+// length, or where the record has bytes that no field accounts for, stays a corrupt header.
+bool isEmptyLastDescriptor(const std::vector<unsigned char>& area, std::size_t at, unsigned offset,
+                           unsigned recordLength) {
+    const unsigned char* d = area.data() + at;
+    return d[16] == 0 && d[17] == 0 && at + kDescriptor < area.size() &&
+           area[at + kDescriptor] == 0x0D && offset == recordLength;
+}
+
 // Reads the descriptors into fields; the record layout must fit the record length.
 int readFields(Data4& data, const std::vector<unsigned char>& area) {
     unsigned offset = 1;
@@ -70,6 +81,7 @@ int readFields(Data4& data, const std::vector<unsigned char>& area) {
             decimals = 0;
             break;
         default:
+            if (isEmptyLastDescriptor(area, at, offset, data.recordLength)) return 0;
             return reportCorrupt(data, l4fieldType);
         }
         if (std::uint64_t(offset) + length > data.recordLength)

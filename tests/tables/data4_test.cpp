@@ -4,6 +4,7 @@
 
 #include "table_test_support.h"
 #include "tables/error4.h"
+#include "tools/dbase_writer.h"
 
 #include <climits>
 #include <filesystem>
@@ -86,6 +87,62 @@ TEST(D4Open, HeaderChecksRejectCorruptFiles) {
             EXPECT_TRUE(f.code.tables.empty()) << c.file;
             EXPECT_NE(f.boxes.texts().back().find(f.shown(c.file)), std::string::npos) << c.file;
         }
+    }
+}
+
+// A descriptor of length 0 and no field type that some writers leave behind the fields. It is
+// passed over only where it cannot hide anything: last, with the terminator after it, in a record
+// that the fields before it fill.
+TEST(D4Open, AnEmptyDescriptorBehindTheFieldsIsPassedOver) {
+    dbase::TableDef def;
+    def.fields = {{"NAME", 'C', 8}, {"NUM", 'N', 4}};
+    def.records = {{"ann", "12"}, {"bea", "-7"}, {"cid", "3"}};
+    def.options.emptyDescriptorType = 0x88;
+    const dbase::TableFiles files = dbase::buildTable("T", def);
+    const std::size_t extra = 32 + 2 * 32; // the empty descriptor
+    struct Case {
+        const char* file;
+        std::function<void(std::string&)> damage;
+        Boxes expected;
+        int fields;
+    } cases[] = {
+        {"type_0x88.dbf", [](std::string&) {}, {}, 2},
+        {"type_0x38.dbf", [&](std::string& b) { b[extra + 11] = 0x38; }, {}, 2},
+        {"unknown_letter.dbf", [&](std::string& b) { b[extra + 11] = 'X'; }, {}, 2},
+        {"known_type_stays_a_field.dbf", [&](std::string& b) { b[extra + 11] = 'C'; }, {}, 3},
+        {"length_1.dbf", [&](std::string& b) { b[extra + 16] = 1; }, {"-200 80501"}, 0},
+        {"length_in_byte_17.dbf", [&](std::string& b) { b[extra + 17] = 1; }, {"-200 80501"}, 0},
+        {"record_longer_than_fields.dbf",
+         [&](std::string& b) { putU16(b, 10, files.recordLength + 1); },
+         {"-200 80501"},
+         0},
+        {"no_terminator_after_it.dbf",
+         [&](std::string& b) { b[files.headerLength - 1] = 0; },
+         {"-200 80501"},
+         0},
+        {"a_field_after_it.dbf",
+         [&](std::string& b) {
+             // The empty descriptor and NUM change places.
+             const std::string num = b.substr(32 + 32, 32);
+             b.replace(32 + 32, 32, b.substr(extra, 32));
+             b.replace(extra, 32, num);
+         },
+         {"-200 80501"},
+         0},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        std::string bytes = files.dbf;
+        c.damage(bytes);
+        f.write(c.file, bytes);
+        Data4* data = d4open(&f.code, f.path(c.file).c_str());
+        EXPECT_EQ(summary(f.boxes), c.expected) << c.file;
+        ASSERT_EQ(data != nullptr, c.expected.empty()) << c.file;
+        if (!data) continue;
+        EXPECT_EQ(d4numFields(data), c.fields) << c.file;
+        ASSERT_EQ(d4go(data, 2), 0) << c.file;
+        EXPECT_EQ(std::string(f4ptr(d4field(data, "NAME")), 8), "bea     ") << c.file;
+        EXPECT_EQ(f4long(d4field(data, "NUM")), -7) << c.file;
     }
 }
 
