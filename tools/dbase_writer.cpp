@@ -598,7 +598,9 @@ Value evaluate(const std::vector<Node>& nodes, int index, const RecordView& reco
         v.number = parseDecimal(std::to_string(record.number));
         break;
     case Node::Op::Descend:
+        // Complemented at full width, so that shorter values sort after longer ones.
         v = operand(node.left);
+        v.text.resize(node.width, ' ');
         for (char& c : v.text)
             c = static_cast<char>(~static_cast<unsigned char>(c));
         v.number.negative = !v.number.negative && !v.number.digits.empty();

@@ -610,9 +610,14 @@ int KeyExpression::parse(std::string_view source, const Data4& data) {
     return 0;
 }
 
+// Character values keep their own length inside the expression (TRIM(A) + B puts B right after
+// the last character of A); the key is blank-padded to the expression's width at the end.
 ExprValue KeyExpression::evaluate() const {
     if (m_root < 0) return {};
-    return eval(m_root);
+    ExprValue value = eval(m_root);
+    if (value.type == ExprType::Character || value.type == ExprType::Logical)
+        value.text.resize(length(), ' ');
+    return value;
 }
 
 ExprValue KeyExpression::eval(int index) const {
@@ -641,10 +646,12 @@ ExprValue KeyExpression::eval(int index) const {
         out.text = eval(n.a).text + eval(n.b).text;
         break;
     case Op::ConcatTrim: {
-        std::string left = eval(n.a).text;
+        // The left value's trailing blanks move to the end.
+        const std::string left = eval(n.a).text;
+        const std::string right = eval(n.b).text;
         const std::size_t kept = left.find_last_not_of(' ') + 1;
-        out.text = left.substr(0, kept) + eval(n.b).text;
-        out.text.resize(n.length, ' ');
+        out.text = left.substr(0, kept) + right;
+        out.text.resize(left.size() + right.size(), ' ');
         break;
     }
     case Op::Add:
@@ -662,14 +669,12 @@ ExprValue KeyExpression::eval(int index) const {
         out.text = eval(n.a).text;
         const std::size_t kept = out.text.find_last_not_of(' ') + 1;
         out.text.resize(kept);
-        out.text.resize(n.length, ' ');
         break;
     }
     case Op::Ltrim: {
         const std::string text = eval(n.a).text;
         const std::size_t first = text.find_first_not_of(' ');
         out.text = first == std::string::npos ? std::string() : text.substr(first);
-        out.text.resize(n.length, ' ');
         break;
     }
     case Op::Str: {
@@ -689,7 +694,6 @@ ExprValue KeyExpression::eval(int index) const {
         const std::string text = eval(n.a).text;
         const std::size_t start = std::size_t(n.p1 - 1);
         out.text = start < text.size() ? text.substr(start, std::size_t(n.p2)) : std::string();
-        out.text.resize(n.length, ' ');
         break;
     }
     case Op::Dtos:
@@ -705,7 +709,6 @@ ExprValue KeyExpression::eval(int index) const {
         const std::string text = eval(n.a).text;
         const std::size_t width = n.length;
         out.text = text.size() > width ? text.substr(text.size() - width) : text;
-        out.text.resize(width, ' ');
         break;
     }
     case Op::Iif:
@@ -724,6 +727,8 @@ ExprValue KeyExpression::eval(int index) const {
         out = eval(n.a);
         out.type = n.type;
         if (n.type == ExprType::Character) {
+            // Complemented at full width, so that shorter values sort after longer ones.
+            out.text.resize(n.length, ' ');
             for (char& c : out.text)
                 c = char(~static_cast<unsigned char>(c));
         } else {
