@@ -537,3 +537,87 @@ TEST(WriterTables, EveryRecordIsFoundByItsKeyInEveryTag) {
     }
     EXPECT_TRUE(f.boxes.calls().empty());
 }
+
+// Tags over the wider function set, written by the project's dBASE writer over trees of several
+// levels: each opens without a box, walks in the order its keys give, and the key the layer
+// computes for each record is the one stored for it, so seek-next finds its place from any
+// record.
+TEST(WriterTables, TagsOverEveryFunctionOpenAndMatchTheirRecords) {
+    dbase::TableDef def;
+    def.fields = {{"NAME", 'C', 30, 0},
+                  {"CODE", 'C', 5, 0},
+                  {"CNT", 'N', 6, 0},
+                  {"DAY", 'D', 8, 0},
+                  {"OK", 'L', 1, 0}};
+    def.records = {{"Zeta Holdings", "AB009", "12", "19990105", "T"},
+                   {"alpha mining", "XY002", "-3", "20010220", "F"},
+                   {"Beta", "AB005", "7", "19981231", "T"},
+                   {"alpha mining", "CD001", "250", "", "F"},
+                   {"Gamma", "XY007", "7", "20000229", "T"}};
+    def.deleted = {3};
+    const struct {
+        const char* expression;
+        bool descending;
+        std::vector<long> order;
+    } cases[] = {
+        {"LEFT(NAME,25)+STR(CNT,11,0)", false, {3, 5, 1, 2, 4}},
+        {"RIGHT(CODE,3)+LEFT(CODE,2)", false, {4, 2, 3, 5, 1}},
+        {"IIF(DELETED(),'1','0')+UPPER(NAME)", false, {2, 4, 5, 1, 3}},
+        {"IIF(OK,CODE,'-----')", false, {2, 4, 3, 1, 5}},
+        {"TRIM(NAME)+CODE", false, {3, 5, 1, 4, 2}},
+        {"DTOC(DAY)", false, {4, 1, 2, 5, 3}},
+        {"CTOD(DTOC(DAY))", false, {4, 5, 2, 3, 1}}, // 19YY: 02/29/00 is no date
+        {"RECNO()", true, {5, 4, 3, 2, 1}},
+        {"DESCEND(UPPER(NAME))", false, {1, 5, 3, 2, 4}},
+        {"DESCEND(CNT)", false, {4, 1, 3, 5, 2}},
+        {"DESCEND(DAY)", false, {2, 5, 1, 3, 4}},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        def.tags.push_back({"T" + std::to_string(i), cases[i].expression, cases[i].descending});
+    def.options.indexBlockSize = 512;
+    def.options.maxKeysPerNode = 2;
+    Fixture f;
+    dbase::writeTable(f.dir.path(), "W", def);
+    OpenTable table;
+    ASSERT_EQ(openTableSequence(f.code, f.path("w"), {}, {}, table), 0);
+    EXPECT_TRUE(f.boxes.calls().empty());
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].expression);
+        Tag4* tag = d4tag(table.data, ("T" + std::to_string(i)).c_str());
+        ASSERT_NE(tag, nullptr);
+        std::vector<long> walked;
+        for (int rc = tag4top(*tag); rc == 0; rc = tag4skip(*tag))
+            walked.push_back(long(tag4recNo(*tag)));
+        EXPECT_EQ(walked, cases[i].order);
+
+        for (long n = 1; n <= 5; ++n) {
+            ASSERT_EQ(d4go(table.data, n), 0);
+            SearchKey key;
+            std::string storage;
+            tag4exprKey(*tag, tag->expr.evaluate(), storage, key);
+            int rc = tag4seek(*tag, key);
+            while (rc == 0 && tag4compare(*tag, tag4key(*tag), key) == 0 &&
+                   long(tag4recNo(*tag)) != n)
+                rc = tag4skip(*tag);
+            EXPECT_TRUE(rc == 0 && long(tag4recNo(*tag)) == n &&
+                        tag4compare(*tag, tag4key(*tag), key) == 0)
+                << "record " << n << " key " << tag4keyText(*tag, tag4key(*tag));
+        }
+        if (tag->keyType != 'C') continue;
+        // From each record, seek-next on the empty prefix goes on to the next in the tag's order.
+        d4tagSelect(table.data, tag);
+        const std::vector<long>& order = cases[i].order;
+        for (std::size_t k = 0; k < order.size(); ++k) {
+            ASSERT_EQ(d4go(table.data, order[k]), 0);
+            const int rc = d4seekNext(table.data, "");
+            if (k + 1 < order.size()) {
+                EXPECT_EQ(rc, 0) << "after record " << order[k];
+                EXPECT_EQ(d4recNo(table.data), order[k + 1]) << "after record " << order[k];
+            } else {
+                EXPECT_EQ(rc, r4entry);
+            }
+        }
+        d4tagSelect(table.data, nullptr);
+    }
+    EXPECT_TRUE(f.boxes.calls().empty());
+}
