@@ -218,6 +218,7 @@ void BM_Reference_ToolkitDialogPaint(benchmark::State& state) {
         dialog.repaint();
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
     }
+    state.counters["entries"] = w.hotspots().mediaCount();
 }
 BENCHMARK(BM_Reference_ToolkitDialogPaint)
     ->UseManualTime()
