@@ -568,7 +568,11 @@ std::array<std::array<std::uint8_t, 3>, 256> medianCut(const tools::RgbImage& im
 } // namespace
 
 tools::IndexedImage makePanorama(int width, int height) {
-    const tools::RgbImage rgb = renderPanorama(width, height);
+    return makePanorama(renderPanorama(width, height));
+}
+
+tools::IndexedImage makePanorama(const tools::RgbImage& rgb) {
+    const int width = rgb.width, height = rgb.height;
     std::vector<std::uint8_t> lookup;
     tools::IndexedImage out;
     out.width = width;
@@ -795,7 +799,7 @@ bool writeDemoImages(const std::string& dir) {
     const tools::RgbImage rgb = renderPanorama(kPanoramaWidth, kPanoramaHeight);
     // The panorama: reduced to its palette and written gzip-compressed.
     {
-        const tools::IndexedImage pano = makePanorama(kPanoramaWidth, kPanoramaHeight);
+        const tools::IndexedImage pano = makePanorama(rgb);
         const std::string path = dir + "/" + kPanCode + ".GZ";
         if (!tools::writeFile(path, tools::makeBmp(pano), true)) {
             std::fprintf(stderr, "make_demo: could not write %s\n", path.c_str());

@@ -14,6 +14,7 @@ namespace demo {
 tools::RgbImage renderPanorama(int width, int height);
 // The panorama reduced to a 256-colour palette made for it (median cut, ordered dither).
 tools::IndexedImage makePanorama(int width, int height);
+tools::IndexedImage makePanorama(const tools::RgbImage& rendered);
 
 // Writes DEMO01.GZ and the JPEG files into dir; false (with a line on standard error) on failure.
 bool writeDemoImages(const std::string& dir);
