@@ -998,8 +998,9 @@ void Window::SetWindowText(const char* text) {
     if (d.frame) {
         d.frame->setWindowTitle(fromWindows1252(d.text));
         d.frame->update();
-    } else if (d.client) {
-        setControlText(d.client, d.text, d.style);
+    } else if (d.client && !setControlText(d.client, d.text, d.style)) {
+        // A child window that draws its own text (a caption row) shows the new one.
+        d.client->update();
     }
 }
 
