@@ -14,6 +14,8 @@ packages=(
     zlib1g-dev libjpeg62-turbo-dev libsqlite3-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+    gstreamer1.0-plugins-bad
     libdbd-xbase-perl libjpeg-turbo-progs
     xvfb xauth x11-utils imagemagick poppler-utils fonts-dejavu-core fonts-liberation
 )

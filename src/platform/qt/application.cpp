@@ -5,6 +5,7 @@
 #include "platform/core/system_metrics.h"
 #include "platform/qt/gdi.h"
 #include "platform/qt/qt_services.h"
+#include "platform/qt/video_window.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -59,6 +60,8 @@ std::string applicationNameFromPath(const std::string& path) {
 
 int runApplication(Application& app, int& argc, char** argv,
                    const std::function<void()>& registerResources) {
+    // Before anything can make a media object.
+    selectMediaBackend();
     QApplication qtApplication(argc, argv);
     installFontSubstitutions();
     loadSystemColours();

@@ -8,6 +8,7 @@
 #include "platform/qt/gdi.h"
 #include "platform/qt/qt_services.h"
 #include "platform/qt/text_codec.h"
+#include "platform/qt/video_window.h"
 #include "platform/qt/window_host.h"
 
 #include <QAction>
@@ -30,6 +31,7 @@ void ensureApplication() {
     if (!QCoreApplication::instance()) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
+        selectMediaBackend();
         // Lives until the process ends: widgets of every test share it.
         new QApplication(g_argc, g_argv);
         installFontSubstitutions();
@@ -46,6 +48,7 @@ void GuiTest::SetUp() {
     SystemPalette::reset();
     setPaletteBoxPause(0);
     setTickCountSource({});
+    resetVideoLibraryVersion();
     boxes = std::make_unique<RecordedMessageBoxes>();
 }
 

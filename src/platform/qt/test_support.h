@@ -3,7 +3,8 @@
 // menus and input without sleeping, and read back pixels and the cursor.
 //
 // Link platform_qt_test_support. The first use creates one QApplication on the offscreen
-// platform (QT_QPA_PLATFORM is set to "offscreen" unless the environment chose another). On a
+// platform (QT_QPA_PLATFORM is set to "offscreen" unless the environment chose another; the media
+// backend is GStreamer, see selectMediaBackend in video_window.h). On a
 // real display (xcb under Xvfb) QTest's mouse moves arrive asynchronously: wait for their effect
 // with QTest::qWaitFor there.
 #pragma once
@@ -30,8 +31,8 @@ void ensureApplication();
 
 // A test fixture for GUI tests: sets up the application; before each test resets the system
 // metrics (1024 x 768 screen), the display mode (true colour), the system palette, the palette
-// box pause (0) and the tick source, and records message boxes in `boxes`; after each test
-// destroys windows that are left and delivers pending deletions.
+// box pause (0), the tick source and the video library version, and records message boxes in
+// `boxes`; after each test destroys windows that are left and delivers pending deletions.
 class GuiTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -616,3 +616,27 @@ constexpr int kSysColorCount = 31;
 constexpr int IDABORT = 3;
 constexpr int IDRETRY = 4;
 constexpr int IDIGNORE = 5;
+
+// ---- The video window (video_window.h)
+// -----------------------------------------------------------
+// Window styles of MCIWndCreateA, combined with the window styles.
+constexpr DWORD MCIWNDF_NOAUTOSIZEWINDOW = 0x0001; // keep the size given, not the video's
+constexpr DWORD MCIWNDF_NOPLAYBAR = 0x0002;        // no play bar below the picture
+constexpr DWORD MCIWNDF_NOAUTOSIZEMOVIE = 0x0004;
+constexpr DWORD MCIWNDF_NOMENU = 0x0008;
+constexpr DWORD MCIWNDF_SHOWNAME = 0x0010;
+constexpr DWORD MCIWNDF_SHOWPOS = 0x0020;
+constexpr DWORD MCIWNDF_SHOWMODE = 0x0040;
+constexpr DWORD MCIWNDF_NOTIFYMODE = 0x0100;
+constexpr DWORD MCIWNDF_NOTIFYPOS = 0x0200;
+constexpr DWORD MCIWNDF_NOTIFYSIZE = 0x0400;
+constexpr DWORD MCIWNDF_NOTIFYERROR = 0x1000;
+constexpr DWORD MCIWNDF_NOERRORDLG = 0x4000; // failures show no message box
+// Messages of the video window: the medium's start and end in milliseconds, palette requests,
+// play and stop.
+constexpr UINT MCIWNDM_GETSTART = WM_USER + 103;
+constexpr UINT MCIWNDM_GETEND = WM_USER + 105;
+constexpr UINT MCIWNDM_REALIZE = WM_USER + 118;
+constexpr UINT MCIWNDM_SETPALETTE = WM_USER + 127;
+constexpr UINT MCI_PLAY = 0x0806;
+constexpr UINT MCI_STOP = 0x0808;
