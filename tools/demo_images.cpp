@@ -1,8 +1,9 @@
 // The demo images of DEMO01, generated from a fixed seed: a landscape panorama whose hotspot
-// rectangles hold the features they name, maps drawn from the same layout, and photographs cut
-// from the panorama's direct-colour rendering.
+// rectangles hold the features they name, maps drawn from the same layout, and photographs and
+// videos cut from the panorama's direct-colour rendering.
 #include "tools/demo_images.h"
 
+#include "tools/avi_writer.h"
 #include "tools/demo_layout.h"
 
 #include <algorithm>
@@ -598,32 +599,72 @@ namespace {
 
 // ---- Pictures ----------------------------------------------------------------------------------
 
-// A part of the panorama (design rectangle widened to 4:3) scaled to a picture, bilinear.
-tools::RgbImage crop(const tools::RgbImage& pano, double cx, double cy, double width, int outW,
-                     int outH) {
+// The design rectangle a picture shows (the panorama is rendered at its design size).
+struct View {
+    double x0, y0, width, height;
+};
+
+// width design pixels around (cx, cy) at the picture's aspect, moved inside the panorama.
+View viewAround(const tools::RgbImage& pano, double cx, double cy, double width, int outW,
+                int outH) {
     // No wider than the panorama's height allows at this aspect.
     width = std::min({width, double(pano.width), double(pano.height) * outW / outH});
     const double height = width * outH / outW;
-    const double x0 = std::clamp(cx - width / 2, 0.0, pano.width - width);
-    const double y0 = std::clamp(cy - height / 2, 0.0, pano.height - height);
+    return {std::clamp(cx - width / 2, 0.0, pano.width - width),
+            std::clamp(cy - height / 2, 0.0, pano.height - height), width, height};
+}
+
+// A view scaled to a picture, bilinear, each pixel the mean of samples x samples points (a video
+// frame that shrinks the panorama several times would otherwise shimmer as it pans).
+tools::RgbImage render(const tools::RgbImage& pano, const View& view, int outW, int outH,
+                       int samples = 1) {
+    // Where each sample column and row falls: the left or upper source pixel and the weight of
+    // the next one.
+    struct Tap {
+        std::size_t index;
+        double weight;
+    };
+    auto taps = [&](double origin, double extent, int out, int last) {
+        std::vector<Tap> t;
+        for (int o = 0; o < out; ++o)
+            for (int k = 0; k < samples; ++k) {
+                const double s = origin + (o + (k + 0.5) / samples) * extent / out - 0.5;
+                const int i = std::clamp(int(s), 0, last - 1);
+                t.push_back({std::size_t(i), std::clamp(s - i, 0.0, 1.0)});
+            }
+        return t;
+    };
+    const std::vector<Tap> columns = taps(view.x0, view.width, outW, pano.width - 1);
+    const std::vector<Tap> rows = taps(view.y0, view.height, outH, pano.height - 1);
+    const std::size_t stride = std::size_t(pano.width) * 3;
     Canvas out(outW, outH);
     for (int y = 0; y < outH; ++y)
         for (int x = 0; x < outW; ++x) {
-            const double sx = x0 + (x + 0.5) * width / outW - 0.5;
-            const double sy = y0 + (y + 0.5) * height / outH - 0.5;
-            const int ix = std::clamp(int(sx), 0, pano.width - 2),
-                      iy = std::clamp(int(sy), 0, pano.height - 2);
-            const double tx = std::clamp(sx - ix, 0.0, 1.0), ty = std::clamp(sy - iy, 0.0, 1.0);
-            auto at = [&](int px, int py) {
-                const std::uint8_t* p =
-                    pano.pixels.data() + (std::size_t(py) * std::size_t(pano.width) + px) * 3;
-                return Colour{double(p[0]), double(p[1]), double(p[2])};
-            };
-            out.set(x, y,
-                    mix(mix(at(ix, iy), at(ix + 1, iy), tx),
-                        mix(at(ix, iy + 1), at(ix + 1, iy + 1), tx), ty));
+            double sum[3] = {0, 0, 0};
+            for (int j = 0; j < samples; ++j) {
+                const Tap& row = rows[std::size_t(y * samples + j)];
+                const std::uint8_t* top = pano.pixels.data() + row.index * stride;
+                for (int i = 0; i < samples; ++i) {
+                    const Tap& col = columns[std::size_t(x * samples + i)];
+                    const std::uint8_t* p = top + col.index * 3;
+                    for (int a = 0; a < 3; ++a) {
+                        const double upper = p[a] + (p[a + 3] - p[a]) * col.weight;
+                        const double lower =
+                            p[stride + a] + (p[stride + a + 3] - p[stride + a]) * col.weight;
+                        sum[a] += upper + (lower - upper) * row.weight;
+                    }
+                }
+            }
+            const double n = samples * samples;
+            out.set(x, y, {sum[0] / n, sum[1] / n, sum[2] / n});
         }
     return std::move(out.image());
+}
+
+// A part of the panorama (design rectangle widened to the picture's aspect) scaled to a picture.
+tools::RgbImage crop(const tools::RgbImage& pano, double cx, double cy, double width, int outW,
+                     int outH) {
+    return render(pano, viewAround(pano, cx, cy, width, outW, outH), outW, outH);
 }
 
 // The light of a caption: dusk, winter, mist, sunrise or plain day.
@@ -645,23 +686,25 @@ void tint(tools::RgbImage& picture, const std::string& caption) {
     }
 }
 
-// The viewing terrace in the foreground: a railing and a few visitors.
+// The viewing terrace in the foreground: a railing and a few visitors, drawn to the scale of a
+// 360-line picture.
 void terrace(tools::RgbImage& picture, bool visitors) {
     Canvas canvas(picture.width, picture.height);
     canvas.image() = picture;
     const int w = picture.width, h = picture.height;
+    const double s = h / 360.0;
     canvas.fillRect(0, h * 82 / 100, w, h, Colour{150, 140, 125});
-    for (int x = 0; x < w; x += 9)
-        canvas.fillRect(x, h * 82 / 100, x + 1, h, Colour{120, 112, 100});
+    for (int x = 0; x < w; x += std::max(1, int(9 * s)))
+        canvas.fillRect(x, h * 82 / 100, x + std::max(1, int(s)), h, Colour{120, 112, 100});
     canvas.fillRect(0, h * 66 / 100, w, h * 68 / 100, Colour{60, 45, 35});
-    for (int x = 10; x < w; x += 40)
-        canvas.fillRect(x, h * 66 / 100, x + 4, h * 82 / 100, Colour{60, 45, 35});
+    for (int x = int(10 * s); x < w; x += std::max(1, int(40 * s)))
+        canvas.fillRect(x, h * 66 / 100, x + int(4 * s), h * 82 / 100, Colour{60, 45, 35});
     if (visitors)
         for (int i = 0; i < 5; ++i) {
             const double px = w * (0.15 + 0.17 * i), base = h * 0.9;
             const Colour coat = mix(Colour{180, 40, 40}, Colour{40, 60, 140}, unit(i, 9, kSeed));
-            canvas.fillRect(int(px - 9), int(base - 60), int(px + 9), int(base), coat);
-            canvas.disc(px, base - 70, 9, Colour{225, 190, 160});
+            canvas.fillRect(int(px - 9 * s), int(base - 60 * s), int(px + 9 * s), int(base), coat);
+            canvas.disc(px, base - 70 * s, 9 * s, Colour{225, 190, 160});
         }
     picture = std::move(canvas.image());
 }
@@ -787,6 +830,213 @@ tools::RgbImage drawMap(int width, int height, MapView view, int highlight, bool
     return std::move(c.image());
 }
 
+// ---- Videos ------------------------------------------------------------------------------------
+
+// Each video is a slow camera move over the panorama, from one view to another, with something
+// that moves in the scene itself.
+enum class Motion {
+    DayAtTheOverlook, // a pan along the range from the terrace while the sunrise light fades
+    SummitFlight,     // along the ridge of Greyhollow Peak, a bird gliding across
+    FallsInFlood,     // down Thornmere Falls, the water falling and the spray billowing
+    Meltwater,        // down Hallam Glacier to the stream that runs from under its snout
+};
+
+struct Shot {
+    const char* name;
+    Motion motion;
+    double cx0, cy0, width0; // the first frame's view: centre and width, design pixels
+    double cx1, cy1, width1; // the last frame's
+};
+
+constexpr Shot kShots[] = {
+    {"DEMO01V1.AVI", Motion::DayAtTheOverlook, 4300, 560, 1300, 5100, 560, 1300},
+    {"DEMO01A3.AVI", Motion::SummitFlight, 480, 300, 560, 1180, 250, 480},
+    {"DEMO01E1.AVI", Motion::FallsInFlood, 3845, 470, 460, 3852, 540, 380},
+    {"DEMO01H2.AVI", Motion::Meltwater, 5690, 230, 380, 5700, 400, 300},
+};
+
+constexpr int kVideoQuality = 70;
+
+// Clouds that drift east over the sky (only above the far range's crest).
+void driftingClouds(Canvas& frame, const View& view, double seconds, double speed) {
+    for (int x = 0; x < frame.width(); ++x) {
+        const double dx = view.x0 + (x + 0.5) * view.width / frame.width();
+        const double crest = farRidge(dx) - 10;
+        for (int y = 0; y < frame.height(); ++y) {
+            const double dy = view.y0 + (y + 0.5) * view.height / frame.height();
+            if (dy >= crest || dy >= 330) break;
+            const double n = fbm2((dx - speed * seconds) / 260, dy / 55, kSeed + 700, 3);
+            if (n > 0.58) frame.blend(x, y, Colour{252, 252, 254}, std::min(0.8, (n - 0.58) * 4));
+        }
+    }
+}
+
+// Runs f(designX, designY, x, y) for every frame pixel inside a design rectangle.
+template <typename F>
+void eachInView(Canvas& frame, const View& view, double x0, double y0, double x1, double y1, F f) {
+    const double sx = frame.width() / view.width, sy = frame.height() / view.height;
+    const int px0 = std::max(0, int((x0 - view.x0) * sx)),
+              px1 = std::min(frame.width(), int(std::ceil((x1 - view.x0) * sx)));
+    const int py0 = std::max(0, int((y0 - view.y0) * sy)),
+              py1 = std::min(frame.height(), int(std::ceil((y1 - view.y0) * sy)));
+    for (int y = py0; y < py1; ++y)
+        for (int x = px0; x < px1; ++x)
+            f(view.x0 + (x + 0.5) / sx, view.y0 + (y + 0.5) / sy, x, y);
+}
+
+void fallsInFlood(Canvas& frame, const View& view, double seconds) {
+    // The falls of the panorama, wider, with their streaks moving down.
+    eachInView(frame, view, 3790, 340, 3895, 650, [&](double dx, double dy, int x, int y) {
+        const double axis = 3840 + (dy < 480 ? 0 : 14) + 4 * std::sin(dy / 20);
+        // On the ledge between the two steps the flood spreads into a churning pool; the ledge's
+        // corners outside it are bare rock.
+        const double pool = 1 - std::pow((dy - 481) / 16, 2);
+        const double half =
+            std::max((dy < 480 ? 9 : 12) + 5.0, 26 * std::sqrt(std::max(0.0, pool)));
+        const double d = std::abs(dx - axis);
+        if (d >= half) {
+            if (dy > 470 && dy < 492 && d < 23)
+                frame.set(
+                    x, y,
+                    scale(Colour{120, 112, 100}, 0.6 + 0.4 * fbm2(dx / 10, dy / 10, kSeed + 220)));
+            return;
+        }
+        const Colour water = mix(Colour{252, 253, 255}, Colour{180, 205, 230},
+                                 noise2(dx / 3, (dy - 160 * seconds) / 12, kSeed + 221));
+        frame.blend(x, y, water, std::min(1.0, (half - d) / 2.5));
+    });
+    // Spray at the foot, swelling and rolling.
+    const double rx = 80 + 8 * std::sin(seconds * 4.1), ry = 22 + 3 * std::sin(seconds * 3.3);
+    eachInView(frame, view, 3855 - rx, 648 - ry, 3855 + rx, 648 + ry,
+               [&](double dx, double dy, int x, int y) {
+                   const double e = std::pow((dx - 3855) / rx, 2) + std::pow((dy - 648) / ry, 2);
+                   if (e >= 1) return;
+                   const double n = noise2(dx / 9 + seconds * 2.5, dy / 5, kSeed + 710);
+                   frame.blend(x, y, Colour{246, 249, 252}, (1 - e) * (0.45 + 0.5 * n));
+               });
+}
+
+void meltwater(Canvas& frame, const View& view, double seconds) {
+    // An ice cave under the snout of the glacier tongue, and the stream running from it.
+    constexpr double kSnoutX = 5674, kSnoutY = 368;
+    eachInView(frame, view, kSnoutX - 26, kSnoutY - 22, kSnoutX + 26, kSnoutY + 2,
+               [&](double dx, double dy, int x, int y) {
+                   if (std::pow((dx - kSnoutX) / 26, 2) + std::pow((dy - kSnoutY) / 22, 2) < 1)
+                       frame.set(
+                           x, y,
+                           mix(Colour{30, 60, 95}, Colour{70, 120, 160}, (dy - kSnoutY + 22) / 30));
+               });
+    eachInView(frame, view, kSnoutX - 60, kSnoutY, kSnoutX + 60, 540,
+               [&](double dx, double dy, int x, int y) {
+                   const double axis = kSnoutX + 24 * std::sin((dy - kSnoutY) / 32);
+                   const double half = 4 + (dy - kSnoutY) * 0.04;
+                   const double d = std::abs(dx - axis);
+                   if (d >= half) return;
+                   const Colour water = mix(Colour{80, 130, 180}, Colour{225, 238, 246},
+                                            noise2(dx / 4, (dy - 70 * seconds) / 5, kSeed + 720));
+                   frame.blend(x, y, water, std::min(1.0, (half - d) / 1.5));
+               });
+}
+
+// A bird gliding east along the ridge, its wings beating slowly.
+void glidingBird(Canvas& frame, const View& view, double seconds) {
+    const double bx = 620 + 120 * seconds, by = 215 + 12 * std::sin(seconds * 1.7);
+    const double x = (bx - view.x0) * frame.width() / view.width;
+    const double y = (by - view.y0) * frame.height() / view.height;
+    const double lift = 3 * std::sin(seconds * 6);
+    const Colour dark{40, 36, 34};
+    frame.line(x - 7, y - lift, x, y, 1.6, dark);
+    frame.line(x, y, x + 7, y - lift, 1.6, dark);
+}
+
+// The light of the early morning on a frame: t 0 at sunrise, 1 at full day.
+void morningLight(tools::RgbImage& frame, double t) {
+    for (std::size_t i = 0; i + 2 < frame.pixels.size(); i += 3) {
+        const Colour c{double(frame.pixels[i]), double(frame.pixels[i + 1]),
+                       double(frame.pixels[i + 2])};
+        const Colour lit = mix(Colour{c.r * 0.9 + 40, c.g * 0.8 + 18, c.b * 0.7}, c, t);
+        frame.pixels[i] = std::uint8_t(std::clamp(lit.r, 0.0, 255.0));
+        frame.pixels[i + 1] = std::uint8_t(std::clamp(lit.g, 0.0, 255.0));
+        frame.pixels[i + 2] = std::uint8_t(std::clamp(lit.b, 0.0, 255.0));
+    }
+}
+
+// The roar of the falls: white noise through two low-pass filters, swelling slowly, faded in
+// and out; 16-bit little-endian mono.
+std::vector<std::uint8_t> rushingWater(int sampleRate, int samples) {
+    std::vector<std::uint8_t> out(std::size_t(samples) * 2);
+    std::uint32_t state = kSeed;
+    double low = 0, lower = 0;
+    const double fade = 0.25 * sampleRate;
+    for (int i = 0; i < samples; ++i) {
+        state ^= state << 13; // xorshift32
+        state ^= state >> 17;
+        state ^= state << 5;
+        const double white = state / 4294967295.0 * 2 - 1;
+        low += 0.35 * (white - low);
+        lower += 0.05 * (white - lower);
+        const double swell = 0.8 + 0.2 * std::sin(2 * M_PI * 0.7 * i / sampleRate);
+        const double edge = std::min({1.0, i / fade, (samples - i) / fade});
+        const auto v = std::int16_t(std::lround(
+            std::clamp((0.6 * low + 1.6 * lower) * swell * edge * 9000, -32767.0, 32767.0)));
+        out[std::size_t(i) * 2] = std::uint8_t(std::uint16_t(v) & 0xFF);
+        out[std::size_t(i) * 2 + 1] = std::uint8_t(std::uint16_t(v) >> 8);
+    }
+    return out;
+}
+
+tools::AviVideo makeVideo(const tools::RgbImage& pano, const Shot& shot) {
+    tools::AviVideo video;
+    video.width = kVideoWidth;
+    video.height = kVideoHeight;
+    video.framesPerSecond = kVideoFramesPerSecond;
+    for (int i = 0; i < kVideoFrames; ++i) {
+        const double t = smooth(double(i) / (kVideoFrames - 1));
+        const double seconds = double(i) / kVideoFramesPerSecond;
+        const View view = viewAround(
+            pano, shot.cx0 + (shot.cx1 - shot.cx0) * t, shot.cy0 + (shot.cy1 - shot.cy0) * t,
+            shot.width0 + (shot.width1 - shot.width0) * t, kVideoWidth, kVideoHeight);
+        const int samples = std::clamp(int(std::ceil(view.width / kVideoWidth)), 1, 2);
+        Canvas frame(kVideoWidth, kVideoHeight);
+        frame.image() = render(pano, view, kVideoWidth, kVideoHeight, samples);
+        switch (shot.motion) {
+        case Motion::DayAtTheOverlook:
+            driftingClouds(frame, view, seconds, 60);
+            morningLight(frame.image(), t);
+            terrace(frame.image(), false);
+            break;
+        case Motion::SummitFlight:
+            driftingClouds(frame, view, seconds, 90);
+            glidingBird(frame, view, seconds);
+            break;
+        case Motion::FallsInFlood:
+            fallsInFlood(frame, view, seconds);
+            break;
+        case Motion::Meltwater:
+            meltwater(frame, view, seconds);
+            break;
+        }
+        video.jpegFrames.push_back(tools::encodeJpeg(frame.image(), {kVideoQuality, false}));
+    }
+    if (std::string(shot.name) == kVideoWithSound) {
+        video.audioSampleRate = kVideoSampleRate;
+        video.audioPcm =
+            rushingWater(kVideoSampleRate, kVideoSampleRate * kVideoFrames / kVideoFramesPerSecond);
+    }
+    return video;
+}
+
+bool writeVideoFile(const std::string& dir, const std::string& name, const tools::RgbImage& pano) {
+    for (const Shot& shot : kShots)
+        if (name == shot.name) {
+            if (tools::writeAvi(dir + "/" + name, makeVideo(pano, shot))) return true;
+            std::fprintf(stderr, "make_demo: could not write %s/%s\n", dir.c_str(), name.c_str());
+            return false;
+        }
+    std::fprintf(stderr, "make_demo: no camera move for the video %s\n", name.c_str());
+    return false;
+}
+
 bool writeJpegFile(const std::string& dir, const std::string& name, const tools::RgbImage& image) {
     if (tools::writeJpeg(dir + "/" + name, image, {85, false})) return true;
     std::fprintf(stderr, "make_demo: could not write %s/%s\n", dir.c_str(), name.c_str());
@@ -809,6 +1059,10 @@ bool writeDemoImages(const std::string& dir) {
     bool ok = writeJpegFile(dir, kLocatorMap, drawMap(640, 480, {0, 0, 1, 1.05}, -1, true));
     for (const Media& m : kMedia) {
         const std::string name = m.mediaName;
+        if (m.mediaType == 5) {
+            ok = writeVideoFile(dir, name, rgb) && ok;
+            continue;
+        }
         if (name.size() < 4 || name.compare(name.size() - 4, 4, ".JPG") != 0) continue;
         if (m.mediaType != 0 && m.mediaType != 1 && m.mediaType != 2) continue;
         tools::RgbImage picture;
@@ -823,7 +1077,9 @@ bool writeDemoImages(const std::string& dir) {
             }
         } else if (m.hotspot < 0) {
             // The viewpoint: the view from the terrace.
-            picture = crop(rgb, 4700, 560, 1460, 480, 360);
+            const bool large = name == kLargePhoto;
+            picture = crop(rgb, 4700, 560, 1460, large ? kLargePhotoWidth : 480,
+                           large ? kLargePhotoHeight : 360);
             tint(picture, m.caption);
             terrace(picture, m.mediaType == 2);
         } else {

@@ -1,6 +1,7 @@
 // The demo images of DEMO01: the panorama DEMO01.GZ (a generated landscape with the hotspots'
-// features painted inside their rectangles), the locator map, the viewpoint picture and one JPEG
-// for every picture media record. Deterministic: every run writes the same bytes.
+// features painted inside their rectangles), the locator map, the viewpoint picture, one JPEG
+// for every picture media record and one Motion-JPEG AVI for every video record. Deterministic:
+// every run writes the same bytes.
 #pragma once
 
 #include "tools/bmp_writer.h"
@@ -16,7 +17,8 @@ tools::RgbImage renderPanorama(int width, int height);
 tools::IndexedImage makePanorama(int width, int height);
 tools::IndexedImage makePanorama(const tools::RgbImage& rendered);
 
-// Writes DEMO01.GZ and the JPEG files into dir; false (with a line on standard error) on failure.
+// Writes DEMO01.GZ, the JPEG files and the videos into dir; false (with a line on standard error)
+// on failure.
 bool writeDemoImages(const std::string& dir);
 
 } // namespace demo

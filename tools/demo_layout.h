@@ -15,6 +15,21 @@ inline constexpr const char* kCopyright = "(c) 1999 Tarnwick Media Works";
 inline constexpr const char* kLocatorMap = "DEMO01I.JPG";        // panorama code + "I.JPG"
 inline constexpr const char* kViewpointPicture = "DEMO01LC.JPG"; // panorama code + "LC.JPG"
 
+// The photograph of the viewing terrace is larger than the visitor center's picture area both
+// ways (at most about 500 x 320 on a 1024 x 768 screen), so the area scrolls; the other
+// photographs and maps are 480 x 360.
+inline constexpr const char* kLargePhoto = "DEMO01P1.JPG";
+inline constexpr int kLargePhotoWidth = 1200;
+inline constexpr int kLargePhotoHeight = 900;
+
+// The videos: Motion-JPEG, 3 seconds at 12 frames a second; one has the sound of the falls.
+inline constexpr int kVideoWidth = 320;
+inline constexpr int kVideoHeight = 240;
+inline constexpr int kVideoFramesPerSecond = 12;
+inline constexpr int kVideoFrames = 36;
+inline constexpr const char* kVideoWithSound = "DEMO01E1.AVI";
+inline constexpr int kVideoSampleRate = 22050; // mono, 16-bit
+
 enum class Feature {
     Peak,
     Ridge,

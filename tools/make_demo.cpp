@@ -1,6 +1,7 @@
 // make_demo DIR: writes the tables of the demo viewpoint DEMO01 (SVNPARK, SVHOTSPO, SVMMINFO,
-// SVNARRAT with their production indexes and memo file) into DIR, replacing earlier ones. The
-// output depends on nothing but this program, so every run writes the same bytes.
+// SVNARRAT with their production indexes and memo file) and its panorama, photographs and videos
+// into DIR, replacing earlier ones. The output depends on nothing but this program, so every run
+// writes the same bytes.
 #include "tools/demo_layout.h"
 #include "tools/dbase_writer.h"
 #include "tools/demo_images.h"

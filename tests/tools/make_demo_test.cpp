@@ -3,9 +3,11 @@
 #include "tools/demo_layout.h"
 
 #include "platform/core/message_box.h"
+#include "riff_reader.h"
 #include "platform/core/rtf_reader.h"
 #include "tables/table_layer.h"
 #include "tests/support/temp_dir.h"
+#include "tools/avi_writer.h"
 
 #include <cstdlib>
 #include <map>
@@ -58,6 +60,67 @@ TEST(MakeDemo, WritesTheSameBytesOnEveryRun) {
                                                  "SVMMINFO.MDX", "SVNARRAT.DBF", "SVNARRAT.DBT",
                                                  "SVNARRAT.MDX", "SVNPARK.DBF", "SVNPARK.MDX"}));
     EXPECT_EQ(runMakeDemo(""), 2) << "no folder given";
+}
+
+// The videos are Motion-JPEG AVIs of the demo's frame size, one with a PCM track; one photograph
+// is larger than the visitor center's picture area, the others are 480 x 360.
+TEST(MakeDemo, WritesTheVideosAndPhotographs) {
+    TempDir dir;
+    ASSERT_EQ(runMakeDemo(dir.str()), 0);
+    int videos = 0;
+    for (const demo::Media& m : demo::kMedia) {
+        SCOPED_TRACE(m.mediaName);
+        const std::string bytes = testing_support::readFile(dir.file(m.mediaName));
+        int width = 0, height = 0;
+        if (m.mediaType != 5) {
+            ASSERT_TRUE(tools::jpegFrameSize(bytes, width, height));
+            const bool large = std::string(m.mediaName) == demo::kLargePhoto;
+            EXPECT_EQ(std::pair(width, height),
+                      large ? std::pair(demo::kLargePhotoWidth, demo::kLargePhotoHeight)
+                            : std::pair(480, 360));
+            EXPECT_TRUE(!large || (width > 500 && height > 320)) << "the picture area scrolls";
+            continue;
+        }
+        ++videos;
+        EXPECT_LT(bytes.size(), 600u * 1024);
+        std::string error;
+        const riff_test::Chunk riff = riff_test::readRiff(bytes, error);
+        ASSERT_EQ(error, "");
+        ASSERT_EQ(riff.listType, "AVI ");
+        const riff_test::Chunk* hdrl = riff.find("hdrl");
+        const riff_test::Chunk* movi = riff.find("movi");
+        ASSERT_TRUE(hdrl && movi && hdrl->find("avih") && riff.find("idx1"));
+        const riff_test::Chunk& avih = *hdrl->find("avih");
+        EXPECT_EQ(std::vector<std::uint32_t>({avih.u32(16), avih.u32(32), avih.u32(36)}),
+                  std::vector<std::uint32_t>(
+                      {demo::kVideoFrames, demo::kVideoWidth, demo::kVideoHeight}));
+        const auto frames = movi->all("00dc");
+        ASSERT_EQ(frames.size(), std::size_t(demo::kVideoFrames));
+        for (const riff_test::Chunk* frame : frames) {
+            ASSERT_TRUE(tools::jpegFrameSize(frame->data, width, height));
+            EXPECT_EQ(std::pair(width, height), std::pair(demo::kVideoWidth, demo::kVideoHeight));
+        }
+        EXPECT_NE(frames[0]->data, frames[1]->data) << "the scene moves";
+        // The sound: 16-bit mono for the whole length of the video.
+        const auto streams = hdrl->all("strl");
+        const bool sound = std::string(m.mediaName) == demo::kVideoWithSound;
+        ASSERT_EQ(streams.size(), sound ? 2u : 1u);
+        std::size_t audioBytes = 0;
+        for (const riff_test::Chunk* chunk : movi->all("01wb"))
+            audioBytes += chunk->size;
+        EXPECT_EQ(audioBytes, sound ? 2u * demo::kVideoSampleRate * demo::kVideoFrames /
+                                          demo::kVideoFramesPerSecond
+                                    : 0u);
+        if (sound) {
+            ASSERT_TRUE(streams[1]->find("strh") && streams[1]->find("strf"));
+            EXPECT_EQ(streams[1]->find("strh")->fourcc(0), "auds");
+            const riff_test::Chunk& format = *streams[1]->find("strf");
+            EXPECT_EQ(std::vector<std::uint32_t>(
+                          {format.u16(0), format.u16(2), format.u32(4), format.u16(14)}),
+                      std::vector<std::uint32_t>({1, 1, demo::kVideoSampleRate, 16}));
+        }
+    }
+    EXPECT_EQ(videos, 4);
 }
 
 struct LoadedHotspot {
