@@ -13,6 +13,8 @@
 #include "platform/qt/dc.h"
 #include "platform/qt/menu.h"
 #include "platform/qt/resources.h"
+#include "platform/qt/video_window.h"
+#include "viewer/view_layout.h"
 #include "visitor/narrative_text.h"
 
 namespace {
@@ -44,6 +46,11 @@ CMMVCDlg::CMMVCDlg(const VisitorCenterSetup& setup)
       m_dlgBar(CDlgBar::kVisitorCenterMode, setup.palette, setup.background,
                setup.useWindowsBackground, FALSE) {
     m_listItemHeight = std::max(m_listHeights[0], m_listHeights[1]) / 6;
+    // Edge scrolling of the picture works as the panorama window's, on a timer of this window.
+    m_gutterScroll = setup.gutterScroll
+                         ? std::make_unique<CGutterScroll>(this, setup.palette, kGutterTimerId,
+                                                           *setup.gutterScroll)
+                         : std::make_unique<CGutterScroll>(this, setup.palette, kGutterTimerId);
 }
 
 CMMVCDlg::~CMMVCDlg() {
@@ -73,6 +80,10 @@ BOOL CMMVCDlg::OnInitDialog() {
     platform::WaitCursor wait;
     try {
         platform::Dialog::OnInitDialog();
+        // The picture's scroll bars are this window's bar objects from now on.
+        m_horzBar.SubclassDlgItem(kHorzBarId, this);
+        m_vertBar.SubclassDlgItem(kVertBarId, this);
+        if (!m_gutterScroll->cursorsLoaded()) m_gutterScroll->LoadCursors();
         if (platform::Menu* system = GetSystemMenu(FALSE))
             for (UINT command : {SC_RESTORE, SC_MOVE, SC_SIZE, SC_MAXIMIZE})
                 system->DeleteMenu(command, MF_BYCOMMAND);
@@ -256,26 +267,224 @@ int CMMVCDlg::ShowNarrative(const std::string& mslink) {
     return int(read);
 }
 
-// ---- The picture area
-// ---------------------------------------------------------------------------- The photo and video
-// display joins here; until then the area stays empty.
+// ---- The picture area --------------------------------------------------------------------------
 
-BOOL CMMVCDlg::ShowPicture(const std::string&) {
-    m_pictureIsViewpoint = FALSE;
-    return FALSE;
+BOOL CMMVCDlg::ShowPicture(const std::string& path) {
+    platform::WaitCursor wait;
+    const MediaInfo* record = selectedRecord();
+    if (!record) return FALSE;
+    if (record->media_type != 0) {
+        m_pictureIsViewpoint = FALSE;
+        SetPictureVisible(FALSE);
+        const std::string display = record->site + "\n" + record->caption;
+        if (!m_photo.ReadImageFile(path.c_str(), display.c_str(), TRUE, GetSafeHwnd(),
+                                   m_setup.palette, FALSE, m_title.c_str())) {
+            warn("Could not read multimedia object;\nperhaps try again after inserting CD-ROM.");
+            return FALSE;
+        }
+    } else {
+        m_pictureIsViewpoint = m_viewpointPicture.loaded;
+        if (!m_viewpointPicture.loaded || !m_areaPainted) SetPictureVisible(FALSE);
+    }
+    PlacePicture();
+    return TRUE;
+}
+
+void CMMVCDlg::PlacePicture() {
+    Cmemdib& bitmap = shownBitmap();
+    // Nothing to show (a viewpoint record without its picture): no picture, no bars.
+    if (!bitmap.loaded) {
+        m_pictureRect = Rect{};
+        return;
+    }
+    const Rect& area = m_pictureArea;
+    const Rect image = bitmap.image_rect;
+    // The area's size cut to the image, at the area's top-left corner; the view placement adds
+    // the scroll bars a larger picture needs and sets their ranges.
+    Rect size{0, 0, area.width(), area.height()};
+    bitmap.ClipToImage(size);
+    Rect r = size.offset(area.left, area.top);
+    Rect grown;
+    LayoutScrollBars(r, grown, area, image, FALSE, FALSE, m_setup.useStandardScroll, m_bHorzShown,
+                     m_bVertShown, &m_horzBar, &m_vertBar, m_horzLimit, m_vertLimit);
+    // The part shown first is centred on the image's centre.
+    Rect source = r.offset(-r.left, -r.top);
+    source = source.offset((image.left + image.right) / 2 + (r.left - r.right) / 2,
+                           (image.top + image.bottom) / 2 + (r.top - r.bottom) / 2);
+    bitmap.ClipToImage(source);
+    m_pictureRect = r;
+    bitmap.dest_rect = r;
 }
 
 void CMMVCDlg::SetPictureVisible(BOOL visible) {
-    if (visible) return;
-    if (m_photo.loaded) m_photo.Reset();
+    if (visible) {
+        if (m_pictureIsViewpoint && m_areaPainted) return;
+        InvalidateRect(&m_pictureArea, FALSE);
+        m_areaPainted = m_pictureIsViewpoint;
+        return;
+    }
+    if (m_horzBar.exists()) m_horzBar.ShowScrollBar(FALSE);
+    if (m_vertBar.exists()) m_vertBar.ShowScrollBar(FALSE);
+    m_bHorzShown = m_bVertShown = FALSE;
+    if (m_photo.loaded)
+        m_photo.Reset();
+    else if (!m_pictureIsViewpoint && !m_areaPainted)
+        return;
+    InvalidateRect(&m_pictureArea, TRUE);
+    m_areaPainted = FALSE;
 }
 
-BOOL CMMVCDlg::PlayVideo(const std::string&, const std::string&) {
+BOOL CMMVCDlg::PlayVideo(const std::string& path, const std::string& title) {
+    platform::WaitCursor wait;
     m_pictureIsViewpoint = FALSE;
+    if (VideoForWindowsVersion() < 0x010A0000) {
+        warn("Video for Windows installed version not recent enough");
+        return FALSE;
+    }
+    if (m_videoWnd) {
+        if (IsWindow(m_videoWnd)) ::SendMessage(m_videoWnd, WM_CLOSE);
+        m_videoWnd = nullptr;
+    }
+    m_videoWnd = MCIWndCreateA(GetSafeHwnd(), nullptr, kVideoStyle, path.c_str());
+    platform::Window* video = platform::Window::FromHandle(m_videoWnd);
+    if (video) {
+        // At the area's top-left corner, then moved on the screen to x = 1 and y = 2 (mod 4),
+        // where the video library draws its frames best.
+        video->SetWindowPos(nullptr, m_pictureArea.left, m_pictureArea.top, 0, 0,
+                            SWP_NOSIZE | SWP_NOZORDER);
+        Rect screen;
+        video->GetWindowRect(&screen);
+        const int a = ((screen.left % 4) + 4) % 4;
+        const int b = ((screen.top % 4) + 4) % 4;
+        const int dx = (a > 1 ? 5 : 1) - a;
+        const int dy = (b > 2 ? 6 : 2) - b;
+        video->SetWindowPos(nullptr, m_pictureArea.left + dx, m_pictureArea.top + dy, 0, 0,
+                            SWP_NOSIZE | SWP_NOZORDER);
+        video->SetWindowText(title.c_str());
+        const LRESULT palette =
+            video->SendMessage(MCIWNDM_SETPALETTE, reinterpret_cast<WPARAM>(m_setup.palette), 0);
+        const LRESULT realized = video->SendMessage(MCIWNDM_REALIZE, 1, 0);
+        if (palette == 0 && realized == 0 &&
+            video->SendMessage(MCIWNDM_GETSTART) != video->SendMessage(MCIWNDM_GETEND))
+            return TRUE;
+    }
+    warn("Unable to show video;\nperhaps try again after inserting CD-ROM.");
     return FALSE;
 }
 
-void CMMVCDlg::SetVideoVisible(BOOL) {}
+void CMMVCDlg::SetVideoVisible(BOOL visible) {
+    platform::Window* video = platform::Window::FromHandle(m_videoWnd);
+    if (!video) {
+        m_videoWnd = nullptr;
+        return;
+    }
+    if (visible) {
+        video->ShowWindow(SW_SHOW);
+        video->RedrawWindow(nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        video->SendMessage(MCI_PLAY);
+        return;
+    }
+    video->SendMessage(MCI_STOP);
+    video->SendMessage(WM_CLOSE);
+    m_videoWnd = nullptr;
+}
+
+void CMMVCDlg::PrintPicture() {
+    // The photo goes to the printer through the panorama window's print job once printing is
+    // there; the viewpoint picture is never printed.
+    if (!selectedRecord() || !m_photo.loaded) return;
+}
+
+void CMMVCDlg::OnPaint() {
+    platform::PaintDC dc(this);
+    const Rect update = dc.m_ps.rcPaint.intersect(m_pictureRect);
+    if (m_pictureIsViewpoint) {
+        m_viewpointPicture.Draw(&dc, m_setup.palette, &update);
+        return;
+    }
+    if (!m_photo.loaded) return;
+    if (m_photo.Draw(&dc, m_setup.palette, &update)) {
+        m_drawFailureShown = false;
+    } else if (!m_drawFailureShown) {
+        // Reported once until drawing succeeds again: the box's own repaint of this window would
+        // otherwise bring it back at once. It waits until the paint is over.
+        m_drawFailureShown = true;
+        PostMessage(kDrawFailedMessage);
+    }
+}
+
+void CMMVCDlg::OnHScroll(UINT code, UINT position, platform::ScrollBar* bar) {
+    if (bar == &m_horzBar)
+        HandleScrollBar(&m_horzBar, code, &shownBitmap(), this, shownBitmap().image_rect.left,
+                        m_horzLimit, TRUE);
+    platform::Dialog::OnHScroll(code, position, bar);
+}
+
+void CMMVCDlg::OnVScroll(UINT code, UINT position, platform::ScrollBar* bar) {
+    if (bar == &m_vertBar)
+        HandleScrollBar(&m_vertBar, code, &shownBitmap(), this, shownBitmap().image_rect.top,
+                        m_vertLimit, FALSE);
+    platform::Dialog::OnVScroll(code, position, bar);
+}
+
+void CMMVCDlg::OnClick(UINT flags, Point point, BOOL doubleClick) {
+    int scrolled = 0;
+    m_gutterScroll->OnButtonDown(&shownBitmap(), point.x, point.y, edgeScrolling(), flags,
+                                 doubleClick, &scrolled);
+    if (scrolled)
+        SyncScrollBars(m_bHorzShown, m_bVertShown, &m_horzBar, &m_vertBar, &shownBitmap());
+}
+
+void CMMVCDlg::OnLButtonDown(UINT flags, Point point) {
+    OnClick(flags, point, FALSE);
+    platform::Dialog::OnLButtonDown(flags, point);
+}
+
+void CMMVCDlg::OnLButtonDblClk(UINT flags, Point point) {
+    OnClick(flags, point, TRUE);
+    platform::Dialog::OnLButtonDblClk(flags, point);
+}
+
+void CMMVCDlg::OnLButtonUp(UINT flags, Point point) {
+    m_gutterScroll->stop_timing();
+    platform::Dialog::OnLButtonUp(flags, point);
+}
+
+void CMMVCDlg::OnMouseMove(UINT flags, Point point) {
+    m_gutterScroll->OnMouseMove(&shownBitmap(), point.x, point.y, edgeScrolling());
+    platform::Dialog::OnMouseMove(flags, point);
+}
+
+BOOL CMMVCDlg::OnSetCursor(platform::Window* window, UINT hitTest, UINT) {
+    if (window == this && hitTest == HTCLIENT) {
+        Point point;
+        GetCursorPos(&point);
+        ScreenToClient(&point);
+        m_gutterScroll->OnMouseMove(&shownBitmap(), point.x, point.y, edgeScrolling());
+    } else {
+        m_gutterScroll->SetArrowCursor();
+        m_gutterScroll->stop_timing();
+    }
+    return TRUE;
+}
+
+void CMMVCDlg::OnTimer(UINT_PTR id) {
+    if (id != kGutterTimerId) return platform::Dialog::OnTimer(id);
+    // Only while the pointer is over this window's client area.
+    Point point;
+    GetCursorPos(&point);
+    Rect window;
+    GetWindowRect(&window);
+    if (!window.contains(point)) return;
+    ScreenToClient(&point);
+    Rect client;
+    GetClientRect(&client);
+    if (!client.contains(point)) return;
+    int scrolled = 0;
+    m_gutterScroll->OnTimerTick(&shownBitmap(), point.x, point.y, edgeScrolling(), &scrolled);
+    if (scrolled)
+        SyncScrollBars(m_bHorzShown, m_bVertShown, &m_horzBar, &m_vertBar, &shownBitmap());
+}
 
 // ---- Commands and closing ----------------------------------------------------------------------
 
@@ -290,9 +499,12 @@ BOOL CMMVCDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
         CloseWindow(kClosed);
         return TRUE;
     }
-    // Print map (1018) and Print text (1019) print through the panorama window's print job.
-    if ((id == CDlgBar::kPrintMapId || id == CDlgBar::kPrintTextId) && code == BN_CLICKED)
+    if (id == CDlgBar::kPrintMapId && code == BN_CLICKED) {
+        PrintPicture();
         return TRUE;
+    }
+    // Print text (1019) prints through the panorama window's print job once printing is there.
+    if (id == CDlgBar::kPrintTextId && code == BN_CLICKED) return TRUE;
     return platform::Dialog::OnCommand(wParam, lParam);
 }
 
@@ -319,6 +531,16 @@ void CMMVCDlg::OnDestroy() {
 // ---- Colours, background, palette, non-client area ---------------------------------------------
 
 LRESULT CMMVCDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kDrawFailedMessage) {
+        const MediaInfo* record = selectedRecord();
+        if (record) {
+            const std::string text = "Unable to display " + record->site + "\n" + record->caption;
+            warn(text.c_str());
+        } else {
+            warn("Unable to display multimedia object");
+        }
+        return 0;
+    }
     if (message == WM_CTLCOLOREDIT && m_richEdit.exists() &&
         reinterpret_cast<HWND>(lParam) == m_richEdit.GetSafeHwnd()) {
         const COLORREF window = GetSysColor(COLOR_WINDOW);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <exception>
+#include <memory>
 #include <string>
 
 #include "hotspots/dlg_bar.h"
@@ -17,9 +18,9 @@
 #include "platform/qt/gdi.h"
 #include "platform/qt/rich_edit.h"
 #include "tables/table_layer.h"
+#include "viewer/gutter_scroll.h"
 #include "visitor/media_list_box.h"
 
-class CGutterScroll;
 class CPrintJob;
 
 // Thrown inside the visitor center's initialisation right after its message was shown, and
@@ -58,6 +59,13 @@ public:
     static constexpr int kHorzBarId = 1035;
     static constexpr int kVertBarId = 1036;
     static constexpr UINT kTitleStringId = 32775;
+    // The edge-scroll repeat timer of the picture area.
+    static constexpr UINT kGutterTimerId = 20100;
+    // Posted by a paint whose drawing of the photo failed: the message box runs after the paint.
+    static constexpr UINT kDrawFailedMessage = WM_APP + 1;
+    // The style the video window is made with: a child with a caption, no menu, errors told to
+    // this window and no error boxes of its own.
+    static constexpr DWORD kVideoStyle = 0x40C05008;
     static constexpr int kIconId = 128;
     // DoModal's results: the Close button or Enter, and the close box, Esc or a failed start.
     static constexpr int kClosed = 1;
@@ -69,6 +77,21 @@ public:
     // The text of the selected record's narrative into the text control: the number of
     // characters the control read.
     int ShowNarrative(const std::string& mslink);
+
+    // ---- The picture area ----
+    // The selected record's picture: the viewpoint picture for type 0, else the file read as a
+    // photo (a message and FALSE when it cannot be read). A picture larger than the area opens
+    // at its centre; a smaller one sits at the area's top-left corner.
+    BOOL ShowPicture(const std::string& path);
+    // Hiding releases the photo and its scroll bars; showing repaints the area.
+    void SetPictureVisible(BOOL visible);
+    // Makes the video window for the file, at the area's top-left corner, titled with the
+    // record's caption; FALSE (after its message) when there is no video to play.
+    BOOL PlayVideo(const std::string& path, const std::string& title);
+    // Showing starts the video; hiding stops and closes it.
+    void SetVideoVisible(BOOL visible);
+    // Command 1018: the shown photo (not the viewpoint picture) to the printer.
+    void PrintPicture();
     // The selected entry's picture or video and its narrative (also the first selection).
     void OnSelChange();
 
@@ -88,6 +111,20 @@ public:
     BOOL narrativeTableOpen() const { return m_narrative.data != nullptr; }
     // The record of the selected entry, or null.
     MediaInfo* selectedRecord() const;
+    const Rect& pictureRect() const { return m_pictureRect; }
+    Cmemdib& photo() { return m_photo; }
+    Cmemdib& viewpointPicture() { return m_viewpointPicture; }
+    // The bitmap the area shows (the viewpoint picture or the photo).
+    Cmemdib& shownBitmap() { return m_pictureIsViewpoint ? m_viewpointPicture : m_photo; }
+    BOOL pictureIsViewpoint() const { return m_pictureIsViewpoint; }
+    BOOL areaPainted() const { return m_areaPainted; }
+    platform::ScrollBar& horizontalBar() { return m_horzBar; }
+    platform::ScrollBar& verticalBar() { return m_vertBar; }
+    BOOL horizontalBarShown() const { return m_bHorzShown; }
+    BOOL verticalBarShown() const { return m_bVertShown; }
+    CGutterScroll& gutterScroll() { return *m_gutterScroll; }
+    // The video window while one is attached, else null.
+    HWND videoWindow() const { return m_videoWnd; }
 
     // The pause before the palette is realised again on activation, 100 ms (tests shorten it).
     static void setRealizePause(unsigned milliseconds);
@@ -100,6 +137,15 @@ protected:
     void OnDestroy() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnEraseBkgnd(platform::DC* dc) override;
+    void OnPaint() override;
+    void OnHScroll(UINT code, UINT position, platform::ScrollBar* bar) override;
+    void OnVScroll(UINT code, UINT position, platform::ScrollBar* bar) override;
+    void OnLButtonDown(UINT flags, Point point) override;
+    void OnLButtonDblClk(UINT flags, Point point) override;
+    void OnLButtonUp(UINT flags, Point point) override;
+    void OnMouseMove(UINT flags, Point point) override;
+    BOOL OnSetCursor(platform::Window* window, UINT hitTest, UINT message) override;
+    void OnTimer(UINT_PTR id) override;
     LRESULT OnNcHitTest(Point screenPoint) override;
     void OnActivateApp(BOOL active, DWORD threadId) override;
     BOOL OnQueryNewPalette() override;
@@ -115,12 +161,12 @@ private:
     void OpenNarrativeTable();
     // Ends the dialog with the result after hiding the picture and stopping the video.
     void CloseWindow(int result);
-
-    // The picture area: what the selected record shows there.
-    BOOL ShowPicture(const std::string& path);
-    void SetPictureVisible(BOOL visible);
-    BOOL PlayVideo(const std::string& path, const std::string& title);
-    void SetVideoVisible(BOOL visible);
+    // Places the shown bitmap in the picture area with its scroll bars.
+    void PlacePicture();
+    // A press in the picture area: edge scrolling.
+    void OnClick(UINT flags, Point point, BOOL doubleClick);
+    // Whether edge scrolling is in use (the standard scroll bars are off).
+    BOOL edgeScrolling() const { return m_setup.useStandardScroll ? FALSE : TRUE; }
 
     VisitorCenterSetup m_setup;
     // Layout constants.
@@ -146,10 +192,21 @@ private:
     BOOL m_pictureIsViewpoint = FALSE;
     BOOL m_areaPainted = FALSE;
     HICON m_hIcon = nullptr;
+    platform::ScrollBar m_horzBar; // control 1035
+    platform::ScrollBar m_vertBar; // control 1036
+    BOOL m_bHorzShown = FALSE;
+    BOOL m_bVertShown = FALSE;
+    int m_horzLimit = 0;
+    int m_vertLimit = 0;
+    std::unique_ptr<CGutterScroll> m_gutterScroll;
+    HWND m_videoWnd = nullptr;
+    // A drawing failure is reported once until drawing succeeds again.
+    bool m_drawFailureShown = false;
 
     Rect m_clientRect;
     Rect m_barRect;
     Rect m_pictureArea;
+    Rect m_pictureRect;
     Rect m_listRect;
     Rect m_textRect;
 };

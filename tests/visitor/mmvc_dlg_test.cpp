@@ -19,9 +19,20 @@ namespace {
 const std::string kVisitorTitle = "Multimedia Visitor Center: Test Overlook";
 
 std::vector<MediaInfo> sixRecords() {
-    return {record("10000", 0, "Overlook"), record("10000", 1, "Map"),
-            record("A1", 2, "Peak"),        record("A2", 5, "Falls video"),
-            record("A3", 2, "Lake"),        record("A4", 3, "Another video")};
+    std::vector<MediaInfo> records = {record("10000", 0, "Overlook"), record("10000", 1, "Map"),
+                                      record("A1", 2, "Peak"),        record("A2", 5, "Falls"),
+                                      record("A3", 2, "Lake"),        record("A4", 3, "Another")};
+    records[3].media_name = "FALLS.AVI";
+    records[5].media_name = "ANOTHER.AVI";
+    return records;
+}
+
+// The photos and videos the six records name.
+void writeSixFiles(const std::filesystem::path& dir) {
+    for (const char* name : {"Map.JPG", "Peak.JPG", "Lake.JPG"})
+        writePhoto(dir, name, 120, 80);
+    writeVideo(dir, "FALLS.AVI");
+    writeVideo(dir, "ANOTHER.AVI");
 }
 
 std::vector<NarrativeRow> narrativesOfSix() {
@@ -46,6 +57,7 @@ std::vector<ExpectedBox> boxesOf(std::vector<std::string> texts) {
 // command bar in the lower right corner and the text below the picture.
 TEST_F(VisitorCenterTest, LayoutOnSmallAndLargeScreens) {
     writeNarratives(data.path(), narrativesOfSix());
+    writeSixFiles(data.path());
     setMedia(sixRecords());
     struct Case {
         int screenWidth, screenHeight;
@@ -108,6 +120,7 @@ TEST_F(VisitorCenterTest, LayoutOnSmallAndLargeScreens) {
 // Move, Size and Maximize, and a caption that is client area, so dragging it moves nothing.
 TEST_F(VisitorCenterTest, TitleSystemMenuAndACaptionThatCannotBeDragged) {
     writeNarratives(data.path(), narrativesOfSix());
+    writeSixFiles(data.path());
     setMedia(sixRecords());
     run(0, [&](CMMVCDlg& v) {
         EXPECT_EQ(v.GetWindowText(), kVisitorTitle);
@@ -138,6 +151,7 @@ TEST_F(VisitorCenterTest, TitleSystemMenuAndACaptionThatCannotBeDragged) {
 // and site, caption and credits in three lines, in the highlight colours when selected.
 TEST_F(VisitorCenterTest, EntriesShowIconAndThreeLines) {
     writeNarratives(data.path(), narrativesOfSix());
+    writeSixFiles(data.path());
     setMedia(sixRecords());
     run(2, [&](CMMVCDlg& v) {
         CMediaListBox& list = v.listBox();
@@ -201,6 +215,7 @@ TEST_F(VisitorCenterTest, StartRecordFromAHotspotAndFromTheFeaturesMenu) {
                {"A1", "01", "Peak again"},
                {"A2", "00", "Falls"}});
     writeNarratives(data.path(), {{"10000", "Overlook"}, {"A1", "Peak"}, {"A2", "Falls"}});
+    writePhoto(data.path(), "PHOTO.JPG", 100, 80);
     auto dialog = open("TEST01", true);
     ASSERT_NE(dialog, nullptr);
     int selected = -2, listed = -1;
@@ -292,6 +307,7 @@ TEST_F(VisitorCenterTest, EveryInitialisationFailureClosesTheWindow) {
     }
     // An empty media array cannot select its start either.
     writeNarratives(data.path(), narrativesOfSix());
+    writeSixFiles(data.path());
     boxes->clear();
     count = 0;
     EXPECT_EQ(run(0), CMMVCDlg::kCancelled);
@@ -327,6 +343,9 @@ TEST_F(VisitorCenterTest, NarrativeTextAndThePrintButtons) {
     std::vector<MediaInfo> records = sixRecords();
     records.push_back(record("NONE", 2, "Unlinked"));
     records.push_back(record("LONG", 2, "Long"));
+    writeSixFiles(data.path());
+    writePhoto(data.path(), "Unlinked.JPG", 60, 40);
+    writePhoto(data.path(), "Long.JPG", 60, 40);
     setMedia(records);
     run(0, [&](CMMVCDlg& v) {
         platform::RichEditCtrl& text = v.textControl();
@@ -384,6 +403,7 @@ TEST_F(VisitorCenterTest, NarrativeTextAndThePrintButtons) {
 // the close box or Esc as a cancel.
 TEST_F(VisitorCenterTest, SelectingAndClosing) {
     writeNarratives(data.path(), narrativesOfSix());
+    writeSixFiles(data.path());
     setMedia(sixRecords());
     EXPECT_EQ(run(0,
                   [&](CMMVCDlg& v) {

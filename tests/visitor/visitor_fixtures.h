@@ -10,6 +10,8 @@
 #include "platform/core/system_metrics.h"
 #include "platform/qt/window_host.h"
 #include "tests/hotspots/hotspot_fixtures.h"
+#include "tools/avi_writer.h"
+#include "tools/jpeg_writer.h"
 #include "visitor/mmvc_dlg.h"
 #include "visitor/narrative_text.h"
 
@@ -40,6 +42,46 @@ inline MediaInfo record(const std::string& link, int type, const std::string& si
     m.credits = credits;
     m.media_name = site + ".JPG";
     return m;
+}
+
+// A JPEG photograph of the size in the folder: a colour ramp, so that every part of it differs.
+inline void writePhoto(const std::filesystem::path& dir, const std::string& name, int width,
+                       int height) {
+    tools::RgbImage image;
+    image.width = width;
+    image.height = height;
+    image.pixels.resize(std::size_t(width) * std::size_t(height) * 3);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* p = image.at(x, y);
+            p[0] = std::uint8_t(x * 255 / std::max(1, width - 1));
+            p[1] = std::uint8_t(y * 255 / std::max(1, height - 1));
+            p[2] = 128;
+        }
+    ASSERT_TRUE(tools::writeJpeg((dir / name).string(), image));
+}
+
+// A Motion-JPEG video of frames frames at 10 per second, each frame one colour that changes from
+// frame to frame (none black).
+inline void writeVideo(const std::filesystem::path& dir, const std::string& name, int frames = 10,
+                       int width = 160, int height = 120) {
+    tools::AviVideo video;
+    video.width = width;
+    video.height = height;
+    video.framesPerSecond = 10;
+    for (int f = 0; f < frames; ++f) {
+        tools::RgbImage image;
+        image.width = width;
+        image.height = height;
+        image.pixels.resize(std::size_t(width) * std::size_t(height) * 3);
+        for (std::size_t i = 0; i < image.pixels.size(); i += 3) {
+            image.pixels[i] = std::uint8_t(200 - 10 * f);
+            image.pixels[i + 1] = std::uint8_t(60 + 15 * f);
+            image.pixels[i + 2] = 120;
+        }
+        video.jpegFrames.push_back(tools::encodeJpeg(image));
+    }
+    ASSERT_TRUE(tools::writeAvi((dir / name).string(), video));
 }
 
 class VisitorCenterTest : public HotspotTest {
