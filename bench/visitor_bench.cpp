@@ -11,13 +11,19 @@
 //   BM_ShowNarrative_100KB              ShowNarrative of a 100 KB narrative: the seek, the memo,
 //                                       the stream into the text control, reading the rich text
 //                                       and laying it out
+//   BM_SelectPhotoToPaint               selecting a photo's entry (640 x 480 or 2000 x 1500, at
+//                                       display depth 24 or 8) until the window has painted it
+//   BM_Reference_ReadImageFile          ReadImageFile of the same file alone
+//   BM_PlayVideoToFirstFrame            PlayVideo of each demo video and starting it, until its
+//                                       first decoded frame arrives
 //   BM_Reference_QTextDocumentHtml_100KB  the same text as HTML put into a QTextDocument of the
 //                                       same width with setHtml and laid out
 //
 // The demo data set is made once per run in a temporary folder by make_demo, with one extra
-// narrative of 100 KB. The offscreen platform is used unless PANORAMA_BENCH_QPA names another
-// (xcb under xvfb-run: the window's painting then reaches an X server). Goals: the visitor center painted within 150 ms of the click; the
-// narrative within 1.5 times the reference.
+// narrative of 100 KB and two photographs. The offscreen platform is used unless
+// PANORAMA_BENCH_QPA names another (xcb under xvfb-run: the window's painting then reaches an X
+// server). Goals: the visitor center painted within 150 ms of the click; the narrative within 1.5
+// times the reference; a photo within its read time + 20 ms; a video's first frame within 300 ms.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -32,16 +38,20 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
+#include <QVideoFrame>
+#include <QVideoSink>
 #include <benchmark/benchmark.h>
 
 #include "platform/core/system_metrics.h"
 #include "platform/qt/application.h"
 #include "platform/qt/gdi.h"
 #include "platform/qt/qt_services.h"
+#include "platform/qt/video_window.h"
 #include "platform/qt/window_host.h"
 #include "resources/panorama_resources.h"
 #include "resources/resource_ids.h"
 #include "tools/dbase_writer.h"
+#include "tools/jpeg_writer.h"
 #include "tools/viewpoint_tables.h"
 #include "viewer/pan_dlg.h"
 #include "visitor/mmvc_dlg.h"
@@ -107,7 +117,26 @@ struct Scratch {
         fs::create_directories(narratives);
         dbase::TableDef def = viewpoint_tables::narratives();
         def.records.push_back({"BIG", bigNarrativeRtf()});
+        def.records.push_back({"PHOTO", "A photograph."});
         dbase::writeTable(narratives, "SVNARRAT", def);
+        writePhoto("P640.JPG", 640, 480);
+        writePhoto("P2000.JPG", 2000, 1500);
+    }
+    // A photograph of the size cut from the demo's landscape colours: smooth areas and edges.
+    void writePhoto(const char* name, int width, int height) const {
+        tools::RgbImage image;
+        image.width = width;
+        image.height = height;
+        image.pixels.resize(std::size_t(width) * std::size_t(height) * 3);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                std::uint8_t* p = image.at(x, y);
+                const bool sky = y < height / 3 + (x * 7 % 97) * height / 2000;
+                p[0] = std::uint8_t(sky ? 120 + y * 100 / height : 60 + (x * 13 + y * 7) % 90);
+                p[1] = std::uint8_t(sky ? 160 + y * 80 / height : 90 + (x * 5 + y * 11) % 80);
+                p[2] = std::uint8_t(sky ? 230 : 40 + (x + y) % 50);
+            }
+        if (!tools::writeJpeg((narratives / name).string(), image)) std::abort();
     }
     ~Scratch() {
         std::error_code ignored;
@@ -227,7 +256,8 @@ BENCHMARK(BM_Reference_ToolkitDialogPaint)
 
 // A visitor center over the narratives' folder with one record that links to the big text.
 struct NarrativeWindow {
-    MediaInfo media[1];
+    // The big narrative, a record that shows nothing, and the two photographs.
+    MediaInfo media[4];
     Code4 code;
     std::unique_ptr<CMMVCDlg> dialog;
     NarrativeWindow() {
@@ -236,16 +266,28 @@ struct NarrativeWindow {
         media[0].mslink = "BIG";
         media[0].media_type = 3;
         media[0].site = "Big";
+        media[1].mslink = "PHOTO";
+        media[1].media_type = 0;
+        media[1].site = "Nothing";
+        const char* photos[2] = {"P640.JPG", "P2000.JPG"};
+        for (int i = 0; i < 2; ++i) {
+            MediaInfo& m = media[2 + i];
+            m.mslink = "PHOTO";
+            m.media_type = 2;
+            m.site = photos[i];
+            m.caption = "Bench photograph";
+            m.media_name = photos[i];
+        }
         VisitorCenterSetup s;
         s.placement = Rect{0, 0, 1024, 768};
         s.panCode = "DEMO01";
-        s.mapPath = scratch().demo.string();
+        s.mapPath = scratch().narratives.string();
         s.databasePath = scratch().narratives.string();
         s.context = &code;
         s.viewpointName = "Bench";
         s.palette = &panoramaWindow().palette();
         s.media = media;
-        s.mediaCount = 1;
+        s.mediaCount = 4;
         s.startIndex = 0;
         dialog = std::make_unique<CMMVCDlg>(s);
         if (!dialog->Create(CMMVCDlg::kTemplateId, nullptr)) std::abort();
@@ -287,6 +329,94 @@ void BM_Reference_QTextDocumentHtml_100KB(benchmark::State& state) {
     state.counters["characters"] = double(characters);
 }
 BENCHMARK(BM_Reference_QTextDocumentHtml_100KB)->Unit(benchmark::kMillisecond);
+
+// Selecting a photograph's entry until the window has painted it, at a display depth (24: the
+// photo in its own colours; 8: reduced to the shared palette). Between iterations the entry of a
+// record that shows nothing is selected, outside the timing.
+void BM_SelectPhotoToPaint(benchmark::State& state) {
+    NarrativeWindow& w = narrativeWindow();
+    const int entry = 2 + int(state.range(0));
+    Cmemdib::SetDisplayDepth(int(state.range(1)));
+    const auto select = [&](int index) {
+        w.dialog->listBox().SetCurSel(index);
+        w.dialog->SendMessage(WM_COMMAND, MAKEWPARAM(CMMVCDlg::kListId, LBN_SELCHANGE),
+                              reinterpret_cast<LPARAM>(w.dialog->listBox().GetSafeHwnd()));
+    };
+    for (auto _ : state) {
+        state.PauseTiming();
+        select(1);
+        w.dialog->frameWidget()->repaint();
+        state.ResumeTiming();
+        select(entry);
+        w.dialog->frameWidget()->repaint();
+        if (!w.dialog->photo().loaded) state.SkipWithError("the photo was not shown");
+    }
+    state.counters["width"] = w.dialog->photo().width();
+    Cmemdib::SetDisplayDepth(24);
+}
+BENCHMARK(BM_SelectPhotoToPaint)
+    ->ArgsProduct({{0, 1}, {24, 8}})
+    ->ArgNames({"photo", "depth"})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_Reference_ReadImageFile(benchmark::State& state) {
+    NarrativeWindow& w = narrativeWindow();
+    const std::string path =
+        (scratch().narratives / (state.range(0) == 0 ? "P640.JPG" : "P2000.JPG")).string();
+    Cmemdib::SetDisplayDepth(int(state.range(1)));
+    for (auto _ : state) {
+        Cmemdib image;
+        if (!image.ReadImageFile(path.c_str(), "photo", TRUE, nullptr, &panoramaWindow().palette(),
+                                 FALSE, "bench"))
+            state.SkipWithError("the photo could not be read");
+        benchmark::DoNotOptimize(image.loaded);
+    }
+    (void)w;
+    Cmemdib::SetDisplayDepth(24);
+}
+BENCHMARK(BM_Reference_ReadImageFile)
+    ->ArgsProduct({{0, 1}, {24, 8}})
+    ->ArgNames({"photo", "depth"})
+    ->Unit(benchmark::kMillisecond);
+
+// PlayVideo of a demo video (and showing its window, which starts it) until its first decoded
+// frame reaches the picture; the video is stopped and closed outside the timing.
+void BM_PlayVideoToFirstFrame(benchmark::State& state) {
+    NarrativeWindow& w = narrativeWindow();
+    static const char* const videos[] = {"DEMO01V1.AVI", "DEMO01A3.AVI", "DEMO01E1.AVI",
+                                         "DEMO01H2.AVI"};
+    const std::string path = (scratch().demo / videos[state.range(0)]).string();
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        if (!w.dialog->PlayVideo(path, "Bench")) {
+            state.SkipWithError("the video did not open");
+            break;
+        }
+        auto* video = dynamic_cast<platform::VideoWindow*>(
+            platform::Window::FromHandle(w.dialog->videoWindow()));
+        bool framed = false;
+        QMetaObject::Connection c =
+            QObject::connect(video->videoSink(), &QVideoSink::videoFrameChanged, video->videoSink(),
+                             [&](const QVideoFrame& frame) {
+                                 if (frame.isValid()) framed = true;
+                             });
+        w.dialog->SetVideoVisible(TRUE);
+        const auto limit = start + std::chrono::seconds(3);
+        while (!framed && Clock::now() < limit)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        const auto shown = Clock::now();
+        QObject::disconnect(c);
+        if (!framed) state.SkipWithError("no frame within 3 s");
+        state.SetIterationTime(std::chrono::duration<double>(shown - start).count());
+        w.dialog->SetVideoVisible(FALSE);
+    }
+    state.SetLabel(videos[state.range(0)]);
+}
+BENCHMARK(BM_PlayVideoToFirstFrame)
+    ->DenseRange(0, 3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 } // namespace
 
