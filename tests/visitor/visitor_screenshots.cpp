@@ -5,7 +5,10 @@
 //                             entries and the waterfall's formatted narrative;
 //   visitor_center_long.png   after Home in the list: the viewpoint's own record, whose long
 //                             narrative (bold, italics, a bulleted list, accented names) needs the
-//                             text's scroll bar.
+//                             text's scroll bar;
+//   visitor_center_photo.png  the terrace photograph, larger than the picture area, with its
+//                             scroll bars;
+//   visitor_center_video.png  the overlook's video playing in its window.
 // The pictures go to $PANORAMA_SHOT_DIR (default: the working folder). Each is checked against the
 // window's state and the screen's pixels. Exit status 0 when both were taken and passed.
 #include <cstdio>
@@ -27,6 +30,7 @@
 #include "resources/panorama_resources.h"
 #include "resources/resource_ids.h"
 #include "viewer/pan_dlg.h"
+#include "platform/qt/video_window.h"
 #include "visitor/mmvc_dlg.h"
 
 namespace {
@@ -69,6 +73,13 @@ protected:
             [&] { pressInList(Qt::Key_Home); },
             [] {},
             [&] { shootLong(); },
+            [&] { selectNamed("DEMO01P1.JPG"); },
+            [] {},
+            [&] { shootPhoto(); },
+            [&] { selectNamed("DEMO01V1.AVI"); },
+            [] {},
+            [] {},
+            [&] { shootVideo(); },
             [&] {
                 if (CMMVCDlg* v = visitor())
                     v->PostMessage(WM_COMMAND, MAKEWPARAM(IDC_CLOSECMD, BN_CLICKED));
@@ -156,6 +167,50 @@ private:
         check(text.find("Caf\xE9 Edelweiss") != std::string::npos, "the accented name is read");
         QTextEdit* view = textView();
         check(view && view->verticalScrollBar()->isVisible(), "the long text has a scroll bar");
+    }
+
+    // Selects the entry whose record names the file, as a click on it does.
+    void selectNamed(const char* file) {
+        CMMVCDlg* v = visitor();
+        if (!v) return;
+        for (int i = 0; i < v->listBox().GetCount(); ++i)
+            if (v->listBox().recordAt(i)->media_name == file) {
+                v->listBox().SetCurSel(i);
+                v->SendMessage(WM_COMMAND, MAKEWPARAM(CMMVCDlg::kListId, LBN_SELCHANGE),
+                               reinterpret_cast<LPARAM>(v->listBox().GetSafeHwnd()));
+                return;
+            }
+        check(false, std::string("the list has ") + file);
+    }
+
+    void shootPhoto() {
+        CMMVCDlg* v = visitor();
+        const QImage screen = takeScreen("visitor_center_photo.png");
+        check(!screen.isNull(), "screen taken with the large photo");
+        if (!v) return;
+        check(v->photo().loaded && v->photo().width() == 1200, "the terrace photo is shown");
+        check(v->horizontalBarShown() && v->verticalBarShown(), "with both scroll bars");
+        Point centre{(v->pictureRect().left + v->pictureRect().right) / 2,
+                     (v->pictureRect().top + v->pictureRect().bottom) / 2};
+        v->ClientToScreen(&centre);
+        check(rgbAt(screen, centre) != rgbOf(CPanDlg::kBackgroundColour),
+              "the picture area shows the photo");
+    }
+
+    void shootVideo() {
+        CMMVCDlg* v = visitor();
+        const QImage screen = takeScreen("visitor_center_video.png");
+        check(!screen.isNull(), "screen taken with the video playing");
+        if (!v) return;
+        auto* video =
+            dynamic_cast<platform::VideoWindow*>(platform::Window::FromHandle(v->videoWindow()));
+        check(video && video->state() == platform::VideoState::Playing, "the video plays");
+        if (!video) return;
+        Rect picture = video->pictureRect();
+        video->ClientToScreen(&picture);
+        const Point middle{(picture.left + picture.right) / 2, (picture.top + picture.bottom) / 2};
+        check(rgbAt(screen, middle) != 0 && rgbAt(screen, middle) != 0xFFFFFFFFu,
+              "the video's picture is not black");
     }
 
     int m_hotspot = -1;
