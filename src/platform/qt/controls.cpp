@@ -15,7 +15,9 @@
 #include <vector>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -24,7 +26,9 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QValidator>
 #include <QWheelEvent>
@@ -264,26 +268,167 @@ private:
     int m_wheelRest = 0;
 };
 
-// The platform's text limit: the user cannot make the text longer than the limit, while text
-// set by the program is kept whole (the toolkit's maxLength would cut it).
+qsizetype nonDigits(const QString& text) {
+    return std::count_if(text.begin(), text.end(), [](QChar c) { return c < u'0' || c > u'9'; });
+}
+
+// The platform's text limit and ES_NUMBER: the user cannot make the text longer than the limit,
+// nor type anything but digits, while text set by the program is kept whole (the toolkit's
+// maxLength would cut it).
 class LimitValidator : public QValidator {
 public:
-    LimitValidator(QLineEdit* edit, int limit)
-        : QValidator(edit), m_limit(limit), m_accepted(edit->text().size()) {
-        // The field already holds the edited text while it is validated, so the length to
+    LimitValidator(QLineEdit* edit, int limit, bool digitsOnly)
+        : QValidator(edit), m_limit(limit), m_digitsOnly(digitsOnly),
+          m_accepted(edit->text().size()), m_acceptedNonDigits(nonDigits(edit->text())) {
+        // The field already holds the edited text while it is validated, so the text to
         // compare with is the one last accepted.
-        connect(edit, &QLineEdit::textChanged, this,
-                [this](const QString& text) { m_accepted = text.size(); });
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) {
+            m_accepted = text.size();
+            m_acceptedNonDigits = m_digitsOnly ? nonDigits(text) : 0;
+        });
     }
     State validate(QString& input, int&) const override {
-        return input.size() > m_limit && input.size() > m_accepted ? Invalid : Acceptable;
+        if (input.size() > m_limit && input.size() > m_accepted) return Invalid;
+        // Other characters the program put there may stay; the user adds none.
+        if (m_digitsOnly && nonDigits(input) > m_acceptedNonDigits) return Invalid;
+        return Acceptable;
     }
     int limit() const { return m_limit; }
 
 private:
     int m_limit;
+    bool m_digitsOnly;
     qsizetype m_accepted;
+    qsizetype m_acceptedNonDigits;
 };
+
+// A radio button that keeps to its group (see Button): the toolkit's exclusivity among all
+// siblings is off.
+class RadioButtonWidget : public QRadioButton {
+public:
+    RadioButtonWidget(const QString& text, bool automatic)
+        : QRadioButton(text), m_automatic(automatic) {
+        setAutoExclusive(false);
+    }
+
+protected:
+    // Runs on a click before clicked() is emitted (BN_CLICKED then sees the new states).
+    void nextCheckState() override {
+        if (!m_automatic) return;
+        setChecked(true);
+        Window* self = windowOfWidget(this);
+        if (!self) return;
+        for (Window* other : dialogGroupOf(self)) {
+            if (other == self || (other->GetStyle() & BS_TYPEMASK) != BS_AUTORADIOBUTTON) continue;
+            if (auto* button = qobject_cast<QAbstractButton*>(other->clientWidget())) {
+                const QSignalBlocker blocker(button);
+                button->setChecked(false);
+            }
+        }
+    }
+
+    void keyPressEvent(QKeyEvent* event) override {
+        const int key = event->key();
+        if (key != Qt::Key_Up && key != Qt::Key_Down && key != Qt::Key_Left && key != Qt::Key_Right)
+            return QRadioButton::keyPressEvent(event);
+        event->accept();
+        Window* self = windowOfWidget(this);
+        if (!self) return;
+        std::vector<Window*> radios;
+        for (Window* w : dialogGroupOf(self))
+            if (w == self || (isRadioButton(w) && w->IsWindowVisible() && w->IsWindowEnabled()))
+                radios.push_back(w);
+        const auto at = std::find(radios.begin(), radios.end(), self) - radios.begin();
+        const int count = int(radios.size());
+        const int step = (key == Qt::Key_Up || key == Qt::Key_Left) ? count - 1 : 1;
+        Window* target = radios[std::size_t((at + step) % count)];
+        if (target == self) return;
+        target->SetFocus();
+        auto* button = qobject_cast<QAbstractButton*>(target->clientWidget());
+        if (button && (target->GetStyle() & BS_TYPEMASK) == BS_AUTORADIOBUTTON) button->click();
+    }
+
+private:
+    bool m_automatic;
+};
+
+// The roles a combo-box item keeps its Windows-1252 text and its item data in.
+constexpr int kItemTextRole = Qt::UserRole;
+constexpr int kItemDataRole = Qt::UserRole + 1;
+
+// A drop-down list that tells its parent when its list drops down and closes up, and keeps the
+// closed box at the toolkit's height whatever height the control is given.
+class ComboBoxWidget : public QComboBox {
+public:
+    ComboBoxWidget() {
+        setEditable(false);
+        connect(this, &QComboBox::activated, this, [this] { notifyCommand(this, CBN_SELCHANGE); });
+    }
+
+    // Fixes the closed height (once the font is known); the rest of height is the list's.
+    void setHeights(int total) {
+        m_closedHeight = sizeHint().height();
+        setListHeight(total - m_closedHeight);
+        resize(width(), m_closedHeight);
+    }
+
+    void showPopup() override {
+        const QPointer<ComboBoxWidget> guard(this);
+        // The parent may fill the list now, before it shows.
+        notifyCommand(this, CBN_DROPDOWN);
+        if (!guard || !windowOfWidget(this)) return;
+        QComboBox::showPopup();
+        QWidget* popup = view()->window();
+        if (popup != this && popup->isVisible()) {
+            if (popup != m_popup) {
+                m_popup = popup;
+                popup->installEventFilter(this);
+            }
+            m_dropped = true;
+        } else {
+            // An empty list does not show; it still closes up as the platform's would.
+            notifyCommand(this, CBN_CLOSEUP);
+        }
+    }
+
+protected:
+    // However the list closes (a choice, Esc, a click elsewhere) its window hides.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_popup && event->type() == QEvent::Hide && m_dropped) {
+            m_dropped = false;
+            notifyCommand(this, CBN_CLOSEUP);
+        }
+        return QComboBox::eventFilter(watched, event);
+    }
+
+    // A height given later (MoveWindow) is the box and its list too, as on the platform.
+    void resizeEvent(QResizeEvent* event) override {
+        if (m_closedHeight > 0 && height() != m_closedHeight) {
+            setListHeight(height() - m_closedHeight);
+            resize(width(), m_closedHeight);
+            return;
+        }
+        QComboBox::resizeEvent(event);
+    }
+
+private:
+    void setListHeight(int pixels) {
+        const int row = std::max(1, QFontMetrics(font()).height() + 2);
+        setMaxVisibleItems(std::max(1, pixels / row));
+    }
+
+    int m_closedHeight = 0;
+    bool m_dropped = false;
+    QPointer<QWidget> m_popup;
+};
+
+ComboBoxWidget* comboOf(const Window* w) {
+    return w ? dynamic_cast<ComboBoxWidget*>(w->clientWidget()) : nullptr;
+}
+
+std::string itemText(const QComboBox* combo, int index) {
+    return combo->itemData(index, kItemTextRole).toByteArray().toStdString();
+}
 
 ScrollBarWidget* scrollBarOf(const Window* w) {
     return w ? dynamic_cast<ScrollBarWidget*>(w->clientWidget()) : nullptr;
@@ -321,6 +466,7 @@ std::map<std::string, ControlFactory>& factories() {
         t[upperAscii(kEditClass)] = simpleFactory<Edit>();
         t[upperAscii(kScrollBarClass)] = simpleFactory<ScrollBar>();
         t[upperAscii(kListBoxClass)] = simpleFactory<ListBox>();
+        t[upperAscii(kComboBoxClass)] = simpleFactory<ComboBox>();
         t[upperAscii(kRichEditClass)] = simpleFactory<RichEditCtrl>();
         return t;
     }();
@@ -340,6 +486,10 @@ bool controlText(const QWidget* widget, std::string* out) {
         *out = toWindows1252(edit->text());
         return true;
     }
+    if (auto* combo = dynamic_cast<const ComboBoxWidget*>(widget)) {
+        *out = combo->currentIndex() < 0 ? std::string() : itemText(combo, combo->currentIndex());
+        return true;
+    }
     return false;
 }
 
@@ -352,6 +502,8 @@ bool setControlText(QWidget* widget, const std::string& text, DWORD style) {
         edit->setText(fromWindows1252(text));
         return true;
     }
+    // A drop-down list's text is its selection's; setting one does nothing (as on the platform).
+    if (dynamic_cast<ComboBoxWidget*>(widget)) return true;
     if (auto* group = qobject_cast<QGroupBox*>(widget)) {
         group->setTitle(fromWindows1252(text));
         return true;
@@ -422,6 +574,7 @@ BOOL Edit::Create(DWORD style, const Rect& rect, Window* parent, UINT id) {
                 edit->setCursorPosition(cursor);
             }
         });
+    if (style & ES_NUMBER) edit->setValidator(new LimitValidator(edit, kMaxEditText, true));
     QObject::connect(edit, &QLineEdit::textChanged, edit,
                      [edit] { notifyCommand(edit, EN_CHANGE); });
     attachControlWidget(*this, edit, parent, id, style, 0, rect, nullptr);
@@ -433,7 +586,7 @@ void Edit::LimitText(int maxChars) {
     if (!edit) return;
     const int limit = maxChars <= 0 ? kMaxEditText : std::min(maxChars, kMaxEditText);
     const QValidator* previous = edit->validator();
-    edit->setValidator(new LimitValidator(edit, limit));
+    edit->setValidator(new LimitValidator(edit, limit, (GetStyle() & ES_NUMBER) != 0));
     delete previous;
 }
 
@@ -482,6 +635,11 @@ BOOL Button::Create(const char* text, DWORD style, const Rect& rect, Window* par
             });
         break;
     }
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON:
+        button =
+            new RadioButtonWidget(fromWindows1252(text ? text : ""), type == BS_AUTORADIOBUTTON);
+        break;
     case BS_OWNERDRAW:
         button = new OwnerDrawButton;
         break;
@@ -505,6 +663,9 @@ BOOL Button::Create(const char* text, DWORD style, const Rect& rect, Window* par
     }
     fillWithDialogColour(widget);
     attachControlWidget(*this, widget, parent, id, style, 0, rect, text);
+    // The platform's group box draws only its frame and title, so the controls inside show and
+    // take the mouse wherever the template lists it.
+    if (type == BS_GROUPBOX) widget->lower();
     return TRUE;
 }
 
@@ -543,6 +704,133 @@ LRESULT Button::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case BM_GETSTATE:
         return LRESULT(GetState());
+    default:
+        return Window::WindowProc(message, wParam, lParam);
+    }
+}
+
+// ---- ComboBox ----------------------------------------------------------------------------------
+
+BOOL ComboBox::Create(DWORD style, const Rect& rect, Window* parent, UINT id) {
+    if (exists() || !canHoldControl(parent)) return FALSE;
+    auto* combo = new ComboBoxWidget;
+    attachControlWidget(*this, combo, parent, id, style, 0, rect, nullptr);
+    combo->setHeights(rect.height());
+    return TRUE;
+}
+
+int ComboBox::AddString(const char* text) {
+    ComboBoxWidget* combo = comboOf(this);
+    if (!combo) return CB_ERR;
+    const std::string bytes = text ? text : "";
+    const QString shown = fromWindows1252(bytes);
+    int at = combo->count();
+    if (GetStyle() & CBS_SORT) {
+        // After the items that sort before it or equal it.
+        at = 0;
+        while (at < combo->count() && QString::compare(fromWindows1252(itemText(combo, at)), shown,
+                                                       Qt::CaseInsensitive) <= 0)
+            ++at;
+    }
+    const int previous = combo->currentIndex();
+    const QSignalBlocker blocker(combo);
+    combo->insertItem(at, shown);
+    combo->setItemData(at, QByteArray::fromStdString(bytes), kItemTextRole);
+    combo->setItemData(at, QVariant::fromValue(quint64(0)), kItemDataRole);
+    // The toolkit selects the first item put into an empty box; the platform selects nothing.
+    if (previous < 0) combo->setCurrentIndex(-1);
+    return at;
+}
+
+int ComboBox::GetCount() const {
+    ComboBoxWidget* combo = comboOf(this);
+    return combo ? combo->count() : CB_ERR;
+}
+
+int ComboBox::GetCurSel() const {
+    ComboBoxWidget* combo = comboOf(this);
+    return combo && combo->currentIndex() >= 0 ? combo->currentIndex() : CB_ERR;
+}
+
+int ComboBox::SetCurSel(int index) {
+    ComboBoxWidget* combo = comboOf(this);
+    if (!combo) return CB_ERR;
+    const bool valid = index >= 0 && index < combo->count();
+    const QSignalBlocker blocker(combo);
+    combo->setCurrentIndex(valid ? index : -1);
+    return valid ? index : CB_ERR;
+}
+
+std::string ComboBox::GetLBText(int index) const {
+    ComboBoxWidget* combo = comboOf(this);
+    if (!combo || index < 0 || index >= combo->count()) return {};
+    return itemText(combo, index);
+}
+
+void ComboBox::ResetContent() {
+    ComboBoxWidget* combo = comboOf(this);
+    if (!combo) return;
+    const QSignalBlocker blocker(combo);
+    combo->clear();
+}
+
+int ComboBox::FindStringExact(int startAfter, const char* text) const {
+    ComboBoxWidget* combo = comboOf(this);
+    if (!combo || !text) return CB_ERR;
+    const int count = combo->count();
+    const QString wanted = fromWindows1252(text);
+    const int first = startAfter >= 0 && startAfter < count ? startAfter + 1 : 0;
+    for (int i = 0; i < count; ++i) {
+        const int index = (first + i) % count;
+        if (QString::compare(fromWindows1252(itemText(combo, index)), wanted,
+                             Qt::CaseInsensitive) == 0)
+            return index;
+    }
+    return CB_ERR;
+}
+
+DWORD_PTR ComboBox::GetItemData(int index) const {
+    ComboBoxWidget* combo = comboOf(this);
+    if (!combo || index < 0 || index >= combo->count()) return DWORD_PTR(CB_ERR);
+    return DWORD_PTR(combo->itemData(index, kItemDataRole).value<quint64>());
+}
+
+int ComboBox::SetItemData(int index, DWORD_PTR data) {
+    ComboBoxWidget* combo = comboOf(this);
+    if (!combo || index < 0 || index >= combo->count()) return CB_ERR;
+    combo->setItemData(index, QVariant::fromValue(quint64(data)), kItemDataRole);
+    return CB_OKAY;
+}
+
+LRESULT ComboBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case CB_ADDSTRING:
+        return AddString(reinterpret_cast<const char*>(lParam));
+    case CB_GETCOUNT:
+        return GetCount();
+    case CB_GETCURSEL:
+        return GetCurSel();
+    case CB_SETCURSEL:
+        return SetCurSel(int(wParam));
+    case CB_GETLBTEXTLEN:
+        if (int(wParam) < 0 || int(wParam) >= GetCount()) return CB_ERR;
+        return LRESULT(GetLBText(int(wParam)).size());
+    case CB_GETLBTEXT: {
+        if (int(wParam) < 0 || int(wParam) >= GetCount() || !lParam) return CB_ERR;
+        const std::string text = GetLBText(int(wParam));
+        std::copy(text.begin(), text.end(), reinterpret_cast<char*>(lParam));
+        reinterpret_cast<char*>(lParam)[text.size()] = '\0';
+        return LRESULT(text.size());
+    }
+    case CB_RESETCONTENT:
+        ResetContent();
+        return CB_OKAY;
+    case CB_FINDSTRINGEXACT:
+        return FindStringExact(int(wParam), reinterpret_cast<const char*>(lParam));
+    case CB_GETITEMDATA:
+        return LRESULT(GetItemData(int(wParam)));
+    case CB_SETITEMDATA:
+        return SetItemData(int(wParam), DWORD_PTR(lParam));
     default:
         return Window::WindowProc(message, wParam, lParam);
     }
@@ -715,6 +1003,30 @@ std::string ToolTipCtrl::GetText(Window* tool) const {
     for (const Tool& t : *m_tools)
         if (t.tool == handle) return t.text;
     return {};
+}
+
+// ---- Groups ------------------------------------------------------------------------------------
+
+std::vector<Window*> dialogGroupOf(const Window* control) {
+    Window* parent = control ? control->GetParent() : nullptr;
+    if (!parent) return {};
+    std::vector<Window*> group;
+    bool found = false;
+    for (Window* w : childrenOf(parent)) {
+        if (w->GetStyle() & WS_GROUP) {
+            if (found) break;
+            group.clear();
+        }
+        group.push_back(w);
+        if (w == control) found = true;
+    }
+    return found ? group : std::vector<Window*>{};
+}
+
+bool isRadioButton(const Window* control) {
+    const DWORD type = control ? control->GetStyle() & BS_TYPEMASK : 0;
+    return dynamic_cast<const Button*>(control) &&
+           (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON);
 }
 
 // ---- Control classes ---------------------------------------------------------------------------

@@ -1,11 +1,17 @@
-// The standard controls: static text and icons, edit fields, push buttons, check boxes, owner-
-// drawn buttons, scroll bars, and the tooltip control. Dialogs make them from their templates;
+// The standard controls: static text and icons, edit fields, push buttons, check boxes, radio
+// buttons, group boxes, owner-drawn buttons, drop-down list combo boxes, scroll bars, and the
+// tooltip control. Dialogs make them from their templates;
 // code may make them with Create. Further control classes (list boxes, rich-edit fields)
 // register a factory under their class name so templates can hold them.
 //
 // Every control is a Window whose client widget is a toolkit control, a child of its parent's
 // client area. Controls tell their parent what happens with WM_COMMAND (buttons: BN_CLICKED;
-// edits: EN_CHANGE) and WM_HSCROLL/WM_VSCROLL (scroll bars), lParam the control's handle.
+// edits: EN_CHANGE; combo boxes: CBN_*) and WM_HSCROLL/WM_VSCROLL (scroll bars), lParam the
+// control's handle.
+//
+// Groups: a control with WS_GROUP starts a group, which holds it and the controls made after it in
+// the same parent up to the next one with WS_GROUP (the parent's first controls form a group
+// even without it). Radio buttons are exclusive within their group only.
 // Texts are Windows-1252.
 #pragma once
 
@@ -15,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -29,7 +36,8 @@ public:
 };
 
 // A single-line edit field (ES_AUTOHSCROLL scrolls as the user types; ES_READONLY, ES_PASSWORD,
-// ES_UPPERCASE, ES_CENTER/ES_RIGHT). Text changes send EN_CHANGE.
+// ES_UPPERCASE, ES_CENTER/ES_RIGHT; ES_NUMBER: the user can type only the digits 0-9, while text
+// the program sets is kept whole). Text changes send EN_CHANGE.
 class Edit : public Window {
 public:
     BOOL Create(DWORD style, const Rect& rect, Window* parent, UINT id);
@@ -42,8 +50,13 @@ public:
 };
 
 // Push buttons (BS_PUSHBUTTON, BS_DEFPUSHBUTTON), automatic check boxes (BS_AUTOCHECKBOX; plain
-// BS_CHECKBOX only changes through SetCheck) and owner-drawn buttons (BS_OWNERDRAW). A click
-// sends WM_COMMAND MAKEWPARAM(id, BN_CLICKED) to the parent. An owner-drawn button is painted by
+// BS_CHECKBOX only changes through SetCheck), radio buttons, group boxes (BS_GROUPBOX: a frame
+// with a title, always beneath the controls it frames) and owner-drawn buttons (BS_OWNERDRAW). A
+// click sends WM_COMMAND MAKEWPARAM(id, BN_CLICKED) to the parent. A click on an automatic radio
+// button (BS_AUTORADIOBUTTON) checks it and clears the other automatic radio buttons of its group;
+// the arrow keys move the focus to the group's previous or next radio button, and check an
+// automatic one as a click would. A plain BS_RADIOBUTTON only changes through SetCheck, which
+// never touches the other buttons of the group. An owner-drawn button is painted by
 // sending WM_DRAWITEM (CtlType ODT_BUTTON, itemAction ODA_DRAWENTIRE, itemState ODS_SELECTED
 // while pressed, ODS_DISABLED when disabled, ODS_FOCUS when focused, rcItem the button's client
 // rectangle, hDC a paint context on it) to the parent, whose default handling calls the
@@ -57,6 +70,42 @@ public:
     UINT GetState() const;
     // Sizes the button to its content (its text for standard buttons).
     void SizeToContent();
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+};
+
+// A drop-down list combo box (CBS_DROPDOWNLIST; the other kinds are made as one too): a closed
+// box showing the selected item, whose list of items drops down below it. The rectangle's height
+// is the box and its dropped list together; the closed box takes the toolkit's height. With
+// CBS_SORT, AddString inserts items in case-insensitive order. The user drops the list with the
+// mouse, F4, Alt+Down or Space (CBN_DROPDOWN before it shows, CBN_CLOSEUP when it closes) and
+// changes the selection in it, with Up, Down, Page Up, Page Down, Home, End, a typed initial or
+// the wheel; each such change sends CBN_SELCHANGE. Selections the program makes are not told.
+// The window text is the selected item's text.
+class ComboBox : public Window {
+public:
+    BOOL Create(DWORD style, const Rect& rect, Window* parent, UINT id);
+    // Adds an item (Windows-1252) at the end, or in its sorted place with CBS_SORT; returns its
+    // index, or CB_ERR without a control.
+    int AddString(const char* text);
+    int GetCount() const;
+    // The selected item, or CB_ERR.
+    int GetCurSel() const;
+    // Selects an item; returns its index. An index out of range (-1 included) clears the
+    // selection and returns CB_ERR, as the platform does.
+    int SetCurSel(int index);
+    // The text of an item; empty for an index out of range.
+    std::string GetLBText(int index) const;
+    void ResetContent();
+    // The first item after startAfter (-1: from the start; the search wraps round) whose text
+    // equals text ignoring case, or CB_ERR.
+    int FindStringExact(int startAfter, const char* text) const;
+    // CB_ERR (as a value) for an index out of range.
+    DWORD_PTR GetItemData(int index) const;
+    // CB_ERR for an index out of range.
+    int SetItemData(int index, DWORD_PTR data);
+
+    // CB_ADDSTRING, CB_GETCOUNT, CB_GETCURSEL, CB_SETCURSEL, CB_GETLBTEXT, CB_GETLBTEXTLEN,
+    // CB_RESETCONTENT, CB_FINDSTRINGEXACT, CB_GETITEMDATA, CB_SETITEMDATA.
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
 
@@ -114,6 +163,10 @@ private:
     std::unique_ptr<std::vector<Tool>> m_tools;
     void apply(Window* tool, const std::string& text) const;
 };
+
+// The controls of the group a control belongs to (see the file comment), in creation order.
+std::vector<Window*> dialogGroupOf(const Window* control);
+bool isRadioButton(const Window* control);
 
 // Makes a control of a class for a dialog template item: the factory creates the object and its
 // window in parent at the pixel rectangle, or answers null.

@@ -8,6 +8,7 @@
 #include "platform/qt/dialog_template.h"
 #include "platform/qt/window_host.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -27,9 +28,14 @@ bool isPushButton(const Window* w) {
     return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_OWNERDRAW;
 }
 
-// The dialog font is wider than the one the templates were laid out for, so a check box's text
-// may not fit its rectangle. Such a check box grows to the right, as far as its text needs and
-// the space is free: up to the next control beside it or the client area's edge.
+bool isGroupBox(const Window* w) {
+    return dynamic_cast<const Button*>(w) && (w->GetStyle() & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+// The dialog font is wider than the one the templates were laid out for, so the text of a check
+// box or radio button may not fit its rectangle. Such a button grows to the right, as far as its
+// text needs and the space is free: up to the next control beside it, the frame of a group box
+// around it, or the client area's edge.
 void widenClippedCheckBoxes(Dialog& dialog) {
     const std::vector<Window*> controls = childrenOf(&dialog);
     Rect client;
@@ -38,7 +44,7 @@ void widenClippedCheckBoxes(Dialog& dialog) {
         const DWORD type = control->GetStyle() & BS_TYPEMASK;
         QWidget* widget = control->clientWidget();
         if (!dynamic_cast<Button*>(control) || !widget ||
-            (type != BS_CHECKBOX && type != BS_AUTOCHECKBOX))
+            (type != BS_CHECKBOX && type != BS_AUTOCHECKBOX && !isRadioButton(control)))
             continue;
         const QRect g = widget->geometry();
         const int wanted = widget->sizeHint().width();
@@ -48,7 +54,9 @@ void widenClippedCheckBoxes(Dialog& dialog) {
             QWidget* neighbour = other->clientWidget();
             if (other == control || !neighbour) continue;
             const QRect n = neighbour->geometry();
-            if (n.left() > g.left() && n.top() <= g.bottom() && n.bottom() >= g.top())
+            if (isGroupBox(other) && n.contains(g))
+                limit = std::min(limit, n.right());
+            else if (n.left() > g.left() && n.top() <= g.bottom() && n.bottom() >= g.top())
                 limit = std::min(limit, n.left());
         }
         const int width = std::min(wanted, limit - g.left());
@@ -130,6 +138,25 @@ void DDX_Check(DataExchange* dx, int id, int& value) {
         value = button->GetCheck();
     else
         button->SetCheck(value ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void DDX_Radio(DataExchange* dx, int id, int& value) {
+    Window* first = dx->PrepareCtrl(id);
+    if (!first) return;
+    std::vector<Window*> group = dialogGroupOf(first);
+    group.erase(group.begin(), std::find(group.begin(), group.end(), first));
+    if (dx->m_bSaveAndValidate) value = -1;
+    int index = 0;
+    for (Window* control : group) {
+        if (!isRadioButton(control)) continue;
+        auto* button = static_cast<Button*>(control);
+        if (dx->m_bSaveAndValidate) {
+            if (button->GetCheck() == BST_CHECKED && value < 0) value = index;
+        } else {
+            button->SetCheck(index == value ? BST_CHECKED : BST_UNCHECKED);
+        }
+        ++index;
+    }
 }
 
 void DDX_Scroll(DataExchange* dx, int id, int& value) {
@@ -329,6 +356,26 @@ void Dialog::CheckDlgButton(int id, UINT check) {
 UINT Dialog::IsDlgButtonChecked(int id) const {
     const auto* button = dynamic_cast<const Button*>(GetDlgItem(id));
     return button ? UINT(button->GetCheck()) : 0;
+}
+
+void Dialog::CheckRadioButton(int firstId, int lastId, int checkId) {
+    for (Window* control : childrenOf(this)) {
+        const int id = control->GetDlgCtrlID();
+        if (auto* button = dynamic_cast<Button*>(control); button && id >= firstId && id <= lastId)
+            button->SetCheck(id == checkId ? BST_CHECKED : BST_UNCHECKED);
+    }
+}
+
+int Dialog::GetCheckedRadioButton(int firstId, int lastId) const {
+    int checked = 0;
+    for (Window* control : childrenOf(this)) {
+        const int id = control->GetDlgCtrlID();
+        const auto* button = dynamic_cast<const Button*>(control);
+        if (button && id >= firstId && id <= lastId && button->GetCheck() == BST_CHECKED &&
+            (checked == 0 || id < checked))
+            checked = id;
+    }
+    return checked;
 }
 
 void Dialog::GotoDlgCtrl(Window* control) {

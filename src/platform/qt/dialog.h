@@ -57,6 +57,10 @@ void DDX_Text(DataExchange* dx, int id, std::string& value);
 void DDX_Text(DataExchange* dx, int id, int& value);
 // The check state of a check box (0 or 1).
 void DDX_Check(DataExchange* dx, int id, int& value);
+// The checked radio button of a group: id is the group's first button (it has WS_GROUP), value
+// the index of the checked one among the group's radio buttons in creation order, -1 for none.
+// Loading checks that one and clears the others.
+void DDX_Radio(DataExchange* dx, int id, int& value);
 // The position of a scroll-bar control.
 void DDX_Scroll(DataExchange* dx, int id, int& value);
 // Loading limits the last edit field to maxChars characters; saving a longer value shows "Enter
@@ -90,6 +94,10 @@ public:
     std::string GetDlgItemText(int id) const;
     void CheckDlgButton(int id, UINT check);
     UINT IsDlgButtonChecked(int id) const;
+    // Checks the button checkId and clears the other buttons with ids from firstId to lastId.
+    void CheckRadioButton(int firstId, int lastId, int checkId);
+    // The lowest id from firstId to lastId of a checked button, 0 when none is checked.
+    int GetCheckedRadioButton(int firstId, int lastId) const;
     void GotoDlgCtrl(Window* control);
     // The default push button's id (IDOK when none was set and no button has BS_DEFPUSHBUTTON).
     UINT GetDefID() const;

@@ -96,6 +96,19 @@ DialogItemTemplate autoCheckBox(const char* text, int id, int x, int y, int cx, 
     return item(kButtonClass, text, id, x, y, cx, cy, WS_VISIBLE | BS_AUTOCHECKBOX | style);
 }
 
+DialogItemTemplate autoRadioButton(const char* text, int id, int x, int y, int cx, int cy,
+                                   DWORD style) {
+    return item(kButtonClass, text, id, x, y, cx, cy, WS_VISIBLE | BS_AUTORADIOBUTTON | style);
+}
+
+DialogItemTemplate groupBox(const char* text, int id, int x, int y, int cx, int cy, DWORD style) {
+    return item(kButtonClass, text, id, x, y, cx, cy, WS_VISIBLE | BS_GROUPBOX | style);
+}
+
+DialogItemTemplate comboBox(int id, int x, int y, int cx, int cy, DWORD style) {
+    return item(kComboBoxClass, "", id, x, y, cx, cy, WS_VISIBLE | style);
+}
+
 DialogItemTemplate ownerDrawButton(const char* text, int id, int x, int y, int cx, int cy,
                                    DWORD style) {
     return item(kButtonClass, text, id, x, y, cx, cy, WS_VISIBLE | BS_OWNERDRAW | style);

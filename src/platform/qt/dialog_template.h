@@ -25,6 +25,7 @@ inline constexpr const char* kEditClass = "EDIT";
 inline constexpr const char* kStaticClass = "STATIC";
 inline constexpr const char* kScrollBarClass = "SCROLLBAR";
 inline constexpr const char* kListBoxClass = "LISTBOX";
+inline constexpr const char* kComboBoxClass = "COMBOBOX";
 inline constexpr const char* kRichEditClass = "RichEdit20A";
 
 // The id of controls that are never looked up (IDC_STATIC).
@@ -76,6 +77,15 @@ DialogItemTemplate defPushButton(const char* text, int id, int x, int y, int cx,
                                  DWORD style = WS_TABSTOP);
 DialogItemTemplate autoCheckBox(const char* text, int id, int x, int y, int cx, int cy,
                                 DWORD style = WS_TABSTOP);
+// The first radio button of a group takes WS_GROUP | WS_TABSTOP in style; the ones after it
+// without WS_GROUP belong to its group.
+DialogItemTemplate autoRadioButton(const char* text, int id, int x, int y, int cx, int cy,
+                                   DWORD style = 0);
+DialogItemTemplate groupBox(const char* text, int id, int x, int y, int cx, int cy,
+                            DWORD style = 0);
+// cy is the height of the dropped list; the closed box has the height of the toolkit's box.
+DialogItemTemplate comboBox(int id, int x, int y, int cx, int cy,
+                            DWORD style = CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP);
 DialogItemTemplate ownerDrawButton(const char* text, int id, int x, int y, int cx, int cy,
                                    DWORD style = WS_TABSTOP);
 // SBS_HORZ or SBS_VERT in style; add WS_VISIBLE to show it at once (hidden by default).

@@ -12,6 +12,7 @@ using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
 using INT_PTR = std::intptr_t;
+using DWORD_PTR = std::uintptr_t;
 using SHORT = std::int16_t;
 
 // ---- Packing of message parameters -------------------------------------------------------------
@@ -277,7 +278,9 @@ constexpr DWORD BS_PUSHBUTTON = 0x0;
 constexpr DWORD BS_DEFPUSHBUTTON = 0x1;
 constexpr DWORD BS_CHECKBOX = 0x2;
 constexpr DWORD BS_AUTOCHECKBOX = 0x3;
+constexpr DWORD BS_RADIOBUTTON = 0x4;
 constexpr DWORD BS_GROUPBOX = 0x7;
+constexpr DWORD BS_AUTORADIOBUTTON = 0x9;
 constexpr DWORD BS_OWNERDRAW = 0xB;
 constexpr DWORD BS_TYPEMASK = 0xF;
 constexpr UINT BN_CLICKED = 0;
@@ -298,6 +301,7 @@ constexpr DWORD ES_UPPERCASE = 0x0008;
 constexpr DWORD ES_PASSWORD = 0x0020;
 constexpr DWORD ES_AUTOHSCROLL = 0x0080;
 constexpr DWORD ES_READONLY = 0x0800;
+constexpr DWORD ES_NUMBER = 0x2000;
 constexpr UINT EM_SETSEL = 0x00B1;
 constexpr UINT EM_LIMITTEXT = 0x00C5;
 constexpr UINT EN_CHANGE = 0x0300;
@@ -348,6 +352,26 @@ constexpr int LB_ERR = -1;
 constexpr int LB_ERRSPACE = -2;
 constexpr UINT LBN_SELCHANGE = 1;
 constexpr UINT LBN_DBLCLK = 2;
+
+// Combo boxes.
+constexpr DWORD CBS_DROPDOWNLIST = 0x0003;
+constexpr DWORD CBS_SORT = 0x0100;
+constexpr DWORD CBS_HASSTRINGS = 0x0200;
+constexpr UINT CB_ADDSTRING = 0x0143;
+constexpr UINT CB_GETCOUNT = 0x0146;
+constexpr UINT CB_GETCURSEL = 0x0147;
+constexpr UINT CB_GETLBTEXT = 0x0148;
+constexpr UINT CB_GETLBTEXTLEN = 0x0149;
+constexpr UINT CB_RESETCONTENT = 0x014B;
+constexpr UINT CB_SETCURSEL = 0x014E;
+constexpr UINT CB_GETITEMDATA = 0x0150;
+constexpr UINT CB_SETITEMDATA = 0x0151;
+constexpr UINT CB_FINDSTRINGEXACT = 0x0158;
+constexpr int CB_OKAY = 0;
+constexpr int CB_ERR = -1;
+constexpr UINT CBN_SELCHANGE = 1;
+constexpr UINT CBN_DROPDOWN = 7;
+constexpr UINT CBN_CLOSEUP = 8;
 
 // Static controls.
 constexpr DWORD SS_LEFT = 0x0000;
