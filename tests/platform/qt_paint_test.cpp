@@ -6,6 +6,7 @@
 #include "platform/core/system_metrics.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/dc.h"
+#include "platform/qt/print_dialog.h"
 #include "platform/qt/resources.h"
 #include "platform/qt/test_support.h"
 #include "qt_test_windows.h"
@@ -15,7 +16,6 @@
 
 #include <QFontInfo>
 #include <QImage>
-#include <QPrinter>
 
 #include <algorithm>
 #include <climits>
@@ -442,14 +442,11 @@ TEST_F(PaintTest, APaletteBoxRealisesThePaletteAndRepaintsItsOwnerOrTheMainWindo
 TEST_F(PaintTest, APrinterPageAnswersItsSizeAndTakesDrawing) {
     testing_support::TempDir dir;
     const std::string file = (dir.path() / "page.pdf").string();
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QString::fromStdString(file));
-    printer.setResolution(300);
-    printer.setPageSize(QPageSize(QPageSize::Letter));
-    printer.setFullPage(true);
     setDisplayUsesPalette(true);
-    PrinterDC dc(&printer);
+    PrinterDC dc;
+    EXPECT_LE(dc.StartDoc("Map"), 0) << "no printer";
+    ASSERT_TRUE(dc.Attach(CreatePdfPrinter(file, 8.5, 11, 300)));
+    EXPECT_FALSE(dc.Attach(CreatePdfPrinter(file, 8.5, 11, 300))) << "one printer at a time";
     EXPECT_EQ(dc.GetDeviceCaps(HORZRES), 2550);
     EXPECT_EQ(dc.GetDeviceCaps(VERTRES), 3300);
     EXPECT_EQ(dc.GetDeviceCaps(LOGPIXELSX), 300);
@@ -465,7 +462,7 @@ TEST_F(PaintTest, APrinterPageAnswersItsSizeAndTakesDrawing) {
     EXPECT_GT(dc.EndPage(), 0);
     EXPECT_GT(dc.EndDoc(), 0);
     EXPECT_GT(std::filesystem::file_size(file), 500u);
-    EXPECT_EQ(dc.StartPage(), 0) << "no document";
+    EXPECT_LE(dc.StartPage(), 0) << "no document";
 }
 
 TEST_F(PaintTest, OutOfRangeArgumentsAreRefusedOrClampedWithoutHarm) {

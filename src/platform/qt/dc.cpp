@@ -2,6 +2,7 @@
 #include "platform/qt/dc.h"
 
 #include "platform/core/system_metrics.h"
+#include "platform/qt/print_device.h"
 #include "platform/qt/text_codec.h"
 #include "platform/qt/window.h"
 #include "platform/qt/window_host.h"
@@ -667,58 +668,129 @@ QImage* MemoryDC::directImage() {
 
 // ---- PrinterDC ---------------------------------------------------------------------------------
 
-PrinterDC::PrinterDC(QPrinter* printer) : DC(nullptr), m_printer(printer) {}
+PrinterDC::PrinterDC() : DC(nullptr) {}
 
 PrinterDC::~PrinterDC() {
-    if (m_painter) m_painter->end();
+    // A document left open is thrown away: nothing that was not ended goes to the printer.
+    if (m_painter && m_printer) m_printer->abort(*m_painter);
+}
+
+BOOL PrinterDC::Attach(std::shared_ptr<PrintDevice> printer) {
+    if (!printer || m_printer) return FALSE;
+    m_printer = std::move(printer);
+    return TRUE;
+}
+
+std::shared_ptr<PrintDevice> PrinterDC::Detach() {
+    if (m_painter && m_printer) m_printer->abort(*m_painter);
+    m_painter.reset();
+    return std::exchange(m_printer, nullptr);
+}
+
+QPrinter* PrinterDC::printer() const {
+    return m_printer ? &m_printer->printer() : nullptr;
+}
+
+int PrinterDC::StartDocA(const DOCINFO* info) {
+    if (!m_printer || m_painter || !info || info->cbSize < kDocInfoSize) return SP_ERROR;
+    if (takePrinterFailure(PrinterCall::StartDoc)) return SP_ERROR;
+    auto painter = std::make_unique<QPainter>();
+    if (!m_printer->begin(info->lpszDocName ? info->lpszDocName : "", *painter)) return SP_ERROR;
+    m_painter = std::move(painter);
+    m_pagesStarted = 0;
+    m_pageOpen = false;
+    static int jobs = 0;
+    return ++jobs;
 }
 
 int PrinterDC::StartDoc(const char* documentName) {
-    if (!m_printer || m_painter) return 0;
-    m_printer->setDocName(fromWindows1252(documentName ? documentName : ""));
-    auto painter = std::make_unique<QPainter>();
-    if (!painter->begin(m_printer)) return 0;
-    m_painter = std::move(painter);
-    m_pagesStarted = 0;
-    return 1;
+    DOCINFO info;
+    info.cbSize = kDocInfoSize;
+    info.lpszDocName = documentName;
+    return StartDocA(&info);
 }
 
 int PrinterDC::StartPage() {
-    if (!m_painter) return 0;
-    if (m_pagesStarted++ > 0 && !m_printer->newPage()) return 0;
+    if (!m_painter || takePrinterFailure(PrinterCall::StartPage)) return SP_ERROR;
+    // The document begins on its first sheet; later pages each start a new one.
+    if (m_pagesStarted > 0 && !m_printer->printer().newPage()) return SP_ERROR;
+    ++m_pagesStarted;
+    m_pageOpen = true;
     return 1;
 }
 
 int PrinterDC::EndPage() {
-    return m_painter ? 1 : 0;
-}
-
-int PrinterDC::EndDoc() {
-    if (!m_painter) return 0;
-    const bool ended = m_painter->end();
-    m_painter.reset();
-    return ended ? 1 : 0;
-}
-
-int PrinterDC::AbortDoc() {
-    if (!m_painter) return 0;
-    m_printer->abort();
-    m_painter->end();
-    m_painter.reset();
+    if (!m_painter || !m_pageOpen || takePrinterFailure(PrinterCall::EndPage)) return SP_ERROR;
+    m_pageOpen = false;
     return 1;
 }
 
+int PrinterDC::EndDoc() {
+    if (!m_painter) return SP_ERROR;
+    if (takePrinterFailure(PrinterCall::EndDoc)) {
+        m_printer->abort(*m_painter);
+        m_painter.reset();
+        return SP_ERROR;
+    }
+    const int job = m_printer->finish(*m_painter);
+    m_painter.reset();
+    m_pageOpen = false;
+    return job > 0 ? job : SP_ERROR;
+}
+
+int PrinterDC::AbortDoc() {
+    if (!m_painter) return SP_ERROR;
+    m_printer->abort(*m_painter);
+    m_painter.reset();
+    m_pageOpen = false;
+    return 1;
+}
+
+int PrinterDC::StretchDIBits(int xDest, int yDest, int destWidth, int destHeight, int xSrc,
+                             int ySrc, int srcWidth, int srcHeight, const void* bits,
+                             const BITMAPINFO* info, UINT usage, DWORD rop) {
+    if (usage != DIB_RGB_COLORS || rop != SRCCOPY || !bits || !info) return 0;
+    const BITMAPINFOHEADER& h = info->bmiHeader;
+    if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biWidth <= 0 || h.biHeight <= 0 ||
+        h.biPlanes != 1 || (h.biBitCount != 8 && h.biBitCount != 24) || h.biCompression != BI_RGB)
+        return 0;
+    if (destWidth <= 0 || destHeight <= 0 || srcWidth <= 0 || srcHeight <= 0) return 0;
+    // The source is copied at its own size and scaled by the printer, so the page holds the
+    // picture's own pixels whatever the resolution.
+    constexpr std::int64_t kMaxPixels = std::int64_t(1) << 28;
+    if (std::int64_t(srcWidth) * srcHeight > kMaxPixels) return 0;
+    QImage source(srcWidth, srcHeight, QImage::Format_RGB32);
+    if (source.isNull()) return 0;
+    source.fill(Qt::white);
+    const PixelSurface surface{reinterpret_cast<std::uint32_t*>(source.bits()), source.width(),
+                               source.height(), std::ptrdiff_t(source.bytesPerLine() / 4)};
+    const int rows = stretchDibToSurface(surface, Rect{0, 0, srcWidth, srcHeight}, 0, 0, srcWidth,
+                                         srcHeight, xSrc, ySrc, srcWidth, srcHeight, bits, info,
+                                         nullptr);
+    if (rows == 0) return 0;
+    const std::int64_t right = std::int64_t(xDest) + destWidth;
+    const std::int64_t bottom = std::int64_t(yDest) + destHeight;
+    const Rect dest{xDest, yDest, int(std::min<std::int64_t>(right, INT_MAX)),
+                    int(std::min<std::int64_t>(bottom, INT_MAX))};
+    paint(dest, [&](QPainter& painter) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        painter.drawImage(toQRect(dest), source);
+    });
+    return rows;
+}
+
 int PrinterDC::GetDeviceCaps(int index) const {
-    if (!m_printer) return 0;
+    const QPrinter* device = printer();
+    if (!device) return 0;
     switch (index) {
     case HORZRES:
-        return m_printer->width();
+        return device->width();
     case VERTRES:
-        return m_printer->height();
+        return device->height();
     case LOGPIXELSX:
-        return m_printer->logicalDpiX();
+        return device->logicalDpiX();
     case LOGPIXELSY:
-        return m_printer->logicalDpiY();
+        return device->logicalDpiY();
     case BITSPIXEL:
         return 24;
     case PLANES:
@@ -730,15 +802,15 @@ int PrinterDC::GetDeviceCaps(int index) const {
     case RASTERCAPS:
         return RC_BITBLT | RC_DIBTODEV | RC_STRETCHDIB;
     case PHYSICALWIDTH:
-        return int(m_printer->paperRect(QPrinter::DevicePixel).width());
+        return int(device->paperRect(QPrinter::DevicePixel).width());
     case PHYSICALHEIGHT:
-        return int(m_printer->paperRect(QPrinter::DevicePixel).height());
+        return int(device->paperRect(QPrinter::DevicePixel).height());
     case PHYSICALOFFSETX:
-        return int(m_printer->pageRect(QPrinter::DevicePixel).left() -
-                   m_printer->paperRect(QPrinter::DevicePixel).left());
+        return int(device->pageRect(QPrinter::DevicePixel).left() -
+                   device->paperRect(QPrinter::DevicePixel).left());
     case PHYSICALOFFSETY:
-        return int(m_printer->pageRect(QPrinter::DevicePixel).top() -
-                   m_printer->paperRect(QPrinter::DevicePixel).top());
+        return int(device->pageRect(QPrinter::DevicePixel).top() -
+                   device->paperRect(QPrinter::DevicePixel).top());
     default:
         return 0;
     }
@@ -753,7 +825,8 @@ void PrinterDC::paint(const Rect& bounds, const std::function<void(QPainter&)>& 
 }
 
 Rect PrinterDC::baseClip() const {
-    return m_printer ? Rect{0, 0, m_printer->width(), m_printer->height()} : Rect{};
+    const QPrinter* device = printer();
+    return device ? Rect{0, 0, device->width(), device->height()} : Rect{};
 }
 
 } // namespace platform

@@ -229,21 +229,57 @@ protected:
     QImage* directImage() override;
 };
 
-// A printer page context. The printer (a QPrinter the printing code sets up) must outlive it.
-// StartDoc begins painting on it; each StartPage after the first starts a new sheet. The device
-// caps answer the printer's page: HORZRES/VERTRES in device pixels, LOGPIXELSX/Y its resolution,
-// RASTERCAPS without RC_PALETTE, BITSPIXEL 24.
+// The document-information record of StartDocA: cbSize is the record's size on the platform the
+// program was written for (kDocInfoSize); the output, data type and flags are not used.
+struct DOCINFO {
+    int cbSize = 0;
+    const char* lpszDocName = nullptr;
+    const char* lpszOutput = nullptr;
+    const char* lpszDatatype = nullptr;
+    DWORD fwType = 0;
+};
+constexpr int kDocInfoSize = 20;
+constexpr int SP_ERROR = -1;
+
+class PrintDevice;
+
+// A printer context: draws on the printer attached to it (a confirmed print dialog's
+// GetPrinterDC, see print_dialog.h), which it releases when it is destroyed. StartDocA begins the
+// document and its first sheet; each StartPage after the first starts a new sheet. Without a
+// printer, or outside a document, every call fails. The device caps answer the printer's page:
+// HORZRES/VERTRES the whole paper in device pixels (nothing of it is unprintable), LOGPIXELSX/Y
+// its resolution, RASTERCAPS without RC_PALETTE, BITSPIXEL 24. A DIB is drawn at its own
+// resolution into the destination, so a printed picture keeps every pixel it has.
 class PrinterDC : public DC {
 public:
-    explicit PrinterDC(QPrinter* printer);
+    PrinterDC();
     ~PrinterDC() override;
-    // Returns a positive job number, or 0 (SP_ERROR) when painting cannot begin.
+    // FALSE for no printer, or when one is attached already.
+    BOOL Attach(std::shared_ptr<PrintDevice> printer);
+    std::shared_ptr<PrintDevice> Detach();
+    bool hasPrinter() const { return m_printer != nullptr; }
+
+    // The document's name goes to the spooler and into the PDF's title. Returns a positive job
+    // number, or SP_ERROR.
+    int StartDocA(const DOCINFO* info);
     int StartDoc(const char* documentName);
+    // Positive on success, SP_ERROR otherwise.
     int StartPage();
     int EndPage();
+    // The document goes to its printer (or file); a document ended without any drawing is one
+    // blank sheet.
     int EndDoc();
+    // Ends the document without printing anything.
     int AbortDoc();
+    bool inDocument() const { return m_painter != nullptr; }
     int GetDeviceCaps(int index) const override;
+    int StretchDIBits(int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc,
+                      int srcWidth, int srcHeight, const void* bits, const BITMAPINFO* info,
+                      UINT usage, DWORD rop) override;
+
+    // Layer use: the toolkit printer (null without one) and the painter of the open document.
+    QPrinter* printer() const;
+    QPainter* painter() const { return m_painter.get(); }
 
 protected:
     void paint(const Rect& bounds, const std::function<void(QPainter&)>& operation) override;
@@ -251,9 +287,10 @@ protected:
     bool isDisplay() const override { return false; }
 
 private:
-    QPrinter* m_printer;
+    std::shared_ptr<PrintDevice> m_printer;
     std::unique_ptr<QPainter> m_painter;
     int m_pagesStarted = 0;
+    bool m_pageOpen = false;
 };
 
 constexpr int NULLREGION = 1;

@@ -104,6 +104,10 @@ public:
     void SetDefID(UINT id);
     void MapDialogRect(Rect* rect) const;
     UINT templateId() const { return m_templateId; }
+    // The template and the parent (owner) the next DoModal or Create uses.
+    void setTemplateId(UINT id) { m_templateId = id; }
+    void setParentWindow(Window* parent) { m_parent = parent; }
+    Window* parentWindow() const { return m_parent; }
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;

@@ -8,12 +8,16 @@
 #include <algorithm>
 #include <vector>
 
+#include <QAbstractTextDocumentLayout>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QPrinter>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTextLayout>
 
 #include "platform/qt/rich_text_document.h"
 
@@ -21,6 +25,22 @@ namespace platform {
 namespace {
 
 bool g_failNextCreate = false;
+
+// The text laid out for a printer: its lines in order with their place in the document.
+struct PageLayout {
+    QPaintDevice* device = nullptr;
+    int width = 0;
+    std::unique_ptr<QTextDocument> document;
+    struct Line {
+        int position;   // the first character's text position
+        qreal top;      // document coordinates
+        qreal bottom;
+        QTextBlock block;
+        int index;      // in the block's layout
+    };
+    std::vector<Line> lines;
+    int length = 0;
+};
 
 class RichEditWidget : public QTextEdit {
 public:
@@ -52,6 +72,7 @@ public:
     rtf::Document m_richText;
     bool m_isRichText = false;
     Font* m_font = nullptr;
+    std::unique_ptr<PageLayout> m_pages;
 
     RichTextDefaults defaults() const {
         RichTextDefaults d;
@@ -163,11 +184,13 @@ long RichEditCtrl::StreamIn(int format, EDITSTREAM& stream) {
         bytes.append(reinterpret_cast<const char*>(buffer.data()), taken);
     }
     if (format & SF_RTF) {
+        edit->m_pages.reset();
         edit->m_richText = rtf::parse(bytes);
         edit->m_isRichText = true;
         edit->showRichText();
         return long(edit->m_richText.consumed);
     }
+    edit->m_pages.reset();
     edit->m_richText = rtf::Document{};
     edit->m_isRichText = false;
     QString text = fromWindows1252(bytes);
@@ -175,6 +198,111 @@ long RichEditCtrl::StreamIn(int format, EDITSTREAM& stream) {
     text.replace(QChar(u'\r'), QChar(u'\n'));
     edit->setPlainText(text);
     return long(bytes.size());
+}
+
+namespace {
+
+// Pixel-sized fonts are sized for the screen; on paper they keep their size in points.
+QFont paperFont(QFont font) {
+    if (font.pixelSize() > 0) font.setPointSizeF(font.pixelSize() * 72.0 / 96.0);
+    return font;
+}
+
+std::unique_ptr<PageLayout> layOutForPrinter(const RichEditWidget& edit, QPrinter& printer,
+                                             int width) {
+    auto pages = std::make_unique<PageLayout>();
+    pages->device = &printer;
+    pages->width = width;
+    pages->document = std::make_unique<QTextDocument>();
+    QTextDocument& document = *pages->document;
+    document.setUndoRedoEnabled(false);
+    document.documentLayout()->setPaintDevice(&printer);
+    document.setDocumentMargin(0);
+    RichTextDefaults defaults;
+    defaults.font = paperFont(edit.defaults().font);
+    defaults.text = QColor(Qt::black);
+    defaults.dpiX = printer.logicalDpiX();
+    defaults.dpiY = printer.logicalDpiY();
+    if (edit.m_isRichText) {
+        buildTextDocument(edit.m_richText, defaults, &document);
+    } else {
+        document.setDefaultFont(defaults.font);
+        document.setPlainText(edit.document()->toPlainText());
+    }
+    document.setTextWidth(width);
+    document.documentLayout()->documentSize(); // lays the whole text out
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const QTextLayout* layout = block.layout();
+        if (!layout) continue;
+        const QPointF origin = layout->position();
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            pages->lines.push_back({block.position() + line.textStart(), origin.y() + line.y(),
+                                    origin.y() + line.y() + line.height(), block, i});
+        }
+    }
+    pages->length = std::max(0, document.characterCount() - 1);
+    return pages;
+}
+
+} // namespace
+
+LONG RichEditCtrl::FormatRange(FORMATRANGE* range, BOOL render) {
+    RichEditWidget* edit = editOf(this);
+    if (!edit) return -1;
+    if (!range) {
+        edit->m_pages.reset();
+        return 0;
+    }
+    auto* target = dynamic_cast<PrinterDC*>(range->hdcTarget ? range->hdcTarget : range->hdc);
+    auto* output = dynamic_cast<PrinterDC*>(range->hdc);
+    QPrinter* printer = target ? target->printer() : nullptr;
+    if (!printer || (render && (!output || !output->painter()))) return -1;
+    const int dpiX = printer->logicalDpiX();
+    const int dpiY = printer->logicalDpiY();
+    if (dpiX <= 0 || dpiY <= 0) return -1;
+    // Twips to device pixels.
+    const auto toX = [&](int twips) { return int(std::int64_t(twips) * dpiX / 1440); };
+    const auto toY = [&](int twips) { return int(std::int64_t(twips) * dpiY / 1440); };
+    const int left = toX(range->rc.left);
+    const int top = toY(range->rc.top);
+    const int width = toX(range->rc.right) - left;
+    const int height = toY(range->rc.bottom) - top;
+    if (width <= 0 || height <= 0) return -1;
+    if (!edit->m_pages || edit->m_pages->device != printer || edit->m_pages->width != width)
+        edit->m_pages = layOutForPrinter(*edit, *printer, width);
+    const PageLayout& pages = *edit->m_pages;
+
+    const int end = range->chrg.cpMax < 0 ? pages.length
+                                          : std::min<int>(range->chrg.cpMax, pages.length);
+    const int start = std::clamp<int>(range->chrg.cpMin, 0, end);
+    if (start >= end) return end;
+    // The line holding the range's first character opens the page.
+    auto first = std::upper_bound(pages.lines.begin(), pages.lines.end(), start,
+                                  [](int position, const PageLayout::Line& line) {
+                                      return position < line.position;
+                                  });
+    if (first == pages.lines.begin()) return end;
+    --first;
+    const qreal pageTop = first->top;
+    auto last = first + 1;
+    while (last != pages.lines.end() && last->position < end && last->bottom - pageTop <= height)
+        ++last;
+    const int next = last == pages.lines.end() ? end : std::min(last->position, end);
+
+    if (render) {
+        QPainter& painter = *output->painter();
+        painter.save();
+        painter.setPen(Qt::black);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        for (auto line = first; line != last; ++line) {
+            const QPointF origin = line->block.layout()->position();
+            line->block.layout()->lineAt(line->index).draw(
+                &painter, QPointF(left + origin.x(), top + origin.y() - pageTop));
+        }
+        painter.restore();
+    }
+    return next;
 }
 
 int RichEditCtrl::GetTextLength() const {
@@ -214,6 +342,7 @@ std::string RichEditCtrl::GetSelText() const {
 void RichEditCtrl::SetFont(Font* font, BOOL redraw) {
     RichEditWidget* edit = editOf(this);
     if (!edit) return;
+    edit->m_pages.reset();
     edit->m_font = font && font->hasHandle() ? font : nullptr;
     if (edit->m_isRichText)
         edit->showRichText();
@@ -253,6 +382,8 @@ LRESULT RichEditCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case EM_SETSEL:
         SetSel(int(wParam), int(lParam));
         return 0;
+    case EM_FORMATRANGE:
+        return FormatRange(reinterpret_cast<FORMATRANGE*>(lParam), BOOL(wParam));
     default:
         return Window::WindowProc(message, wParam, lParam);
     }

@@ -38,6 +38,26 @@ struct EDITSTREAM {
 };
 
 namespace platform {
+class DC;
+}
+
+// A range of text positions; cpMax -1 is the end of the text.
+struct CHARRANGE {
+    LONG cpMin = 0;
+    LONG cpMax = -1;
+};
+
+// What EM_FORMATRANGE lays out: the text from chrg.cpMin, into rc (twips, on a page of rcPage
+// twips) of the context hdc, measured for hdcTarget.
+struct FORMATRANGE {
+    platform::DC* hdc = nullptr;
+    platform::DC* hdcTarget = nullptr;
+    Rect rc;
+    Rect rcPage;
+    CHARRANGE chrg;
+};
+
+namespace platform {
 
 class RichEditCtrl : public Window {
 public:
@@ -66,7 +86,18 @@ public:
     // The toolkit document shown (layer use).
     QTextDocument* textDocument() const;
 
-    // EM_STREAMIN, WM_GETTEXTLENGTH, WM_SETFONT, WM_GETFONT, EM_SETSEL.
+    // Lays the text out for a printer context at its resolution, as wide as range->rc, and
+    // with render draws on the open page the lines from range->chrg.cpMin down to the last that
+    // ends inside rc. Returns the position of the first character that did not fit (the end of
+    // the range when all did), or -1 when the context is no printer (or, with render, has no open
+    // document). A line taller than rc is placed alone on its page, so every call with text left
+    // moves on. The layout is kept for the next call with the same context and width; a null
+    // range forgets it. Fonts, sizes and paragraph formats are the control's; text in the
+    // automatic colour prints black.
+    LONG FormatRange(FORMATRANGE* range, BOOL render = TRUE);
+
+    // EM_STREAMIN, WM_GETTEXTLENGTH, WM_SETFONT, WM_GETFONT, EM_SETSEL, EM_FORMATRANGE (wParam:
+    // render; lParam: the range or 0).
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
 

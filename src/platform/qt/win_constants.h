@@ -309,6 +309,7 @@ constexpr UINT EN_CHANGE = 0x0300;
 // Rich-edit fields: stream-in of text or Rich Text Format through a callback (EM_STREAMIN, wParam
 // the format, lParam an EDITSTREAM*; the result is the number of characters read).
 constexpr UINT EM_STREAMIN = WM_USER + 73;
+constexpr UINT EM_FORMATRANGE = WM_USER + 57;
 constexpr UINT SF_TEXT = 0x0001;
 constexpr UINT SF_RTF = 0x0002;
 constexpr UINT SFF_SELECTION = 0x8000;
