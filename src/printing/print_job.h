@@ -9,7 +9,8 @@
 #include "platform/core/win_types.h"
 
 namespace platform {
-class DC;
+class Palette;
+class PrinterDC;
 class Window;
 class PrintDialog;
 } // namespace platform
@@ -17,13 +18,20 @@ class CSizePrintDialog;
 
 class CPrintJob {
 public:
-    CPrintJob(std::string doc_name, platform::DC* dc, platform::Window* owner, BOOL offer_size,
-              BOOL set_orientation, BOOL set_quality, int size, short orientation, short quality);
+    CPrintJob(std::string doc_name, platform::PrinterDC* dc, platform::Window* owner,
+              BOOL offer_size, BOOL set_orientation, BOOL set_quality, int size, short orientation,
+              short quality);
     // Discards the dialog, then the members go.
     ~CPrintJob();
     CPrintJob(const CPrintJob&) = delete;
     CPrintJob& operator=(const CPrintJob&) = delete;
 
+    // Shows the print dialog and starts the document and its first page. FALSE with `error`
+    // saying why, or with `error` empty when the user cancelled. EndJob follows in every case.
+    BOOL StartJob(platform::Palette* palette);
+    // Ends the page and the document that StartJob began and the wait cursor, and releases the
+    // default printer's settings fetched for the job.
+    void EndJob();
     // Frees the dialog with its printer settings and printer name; dialog becomes none.
     void DiscardDialog();
 
@@ -37,7 +45,7 @@ public:
     // Fields, in the order of the design. The two dialogs are held through shared owners so this
     // header needs only their declarations; each has exactly one owner, this job.
     std::string doc_name;
-    platform::DC* dc;        // not owned: receives the printer's device context
+    platform::PrinterDC* dc; // not owned: receives the printer's device context
     platform::Window* owner; // parent of the dialog and of messages
     BOOL offer_size;         // show the "Print Size" group
     BOOL set_orientation;    // put orientation into the dialog
@@ -54,4 +62,12 @@ public:
     int doc_started = -1;
     BOOL page_open = FALSE;
     std::string error; // why the last start failed; empty when the user cancelled
+
+private:
+    bool m_waitCursor = false; // StartJob showed the wait cursor and EndJob has not ended it
 };
+
+namespace printing_test {
+// Makes the next print dialog that a job creates fail to be made (tests).
+void failNextDialogCreate();
+} // namespace printing_test

@@ -1,4 +1,4 @@
-// The string table, dialog templates 100, 102, 153, 154 and 157, menu 156, cursors 101-108, the
+// The string table, dialog templates 100, 102, 153, 154, 157 and 1538, menu 156, cursors 101-108, the
 // program's icon 128 and the visitor center list's icons 190-192.
 #include "resources/panorama_resources.h"
 
@@ -10,6 +10,7 @@
 #include "platform/qt/cursor.h"
 #include "platform/qt/dialog_template.h"
 #include "platform/qt/menu.h"
+#include "platform/qt/print_dialog.h"
 #include "platform/qt/resources.h"
 #include "resources/resource_ids.h"
 
@@ -110,6 +111,25 @@ DialogTemplate visitorCenterDialog() {
     return t;
 }
 
+// The print dialog (template 1538): the standard print dialog's controls with a "Print Size"
+// group below the Print range group.
+DialogTemplate printSizeDialog() {
+    DialogTemplate t;
+    t.id = IDD_PRINT_SIZE;
+    t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
+    t.caption = "Print";
+    t.cx = 288;
+    t.cy = 221;
+    t.items = dlg::printDialogItems();
+    t.items.push_back(dlg::groupBox("Print Size", kIdStatic, 8, 160, 144, 48));
+    t.items.push_back(dlg::autoRadioButton("F&ull Size", IDC_FULL_SIZE, 16, 176, 88, 8,
+                                           WS_GROUP | WS_TABSTOP));
+    t.items.push_back(dlg::autoRadioButton("&Half Size", IDC_HALF_SIZE, 16, 192, 88, 8));
+    t.items.push_back(dlg::defPushButton("OK", IDOK, 176, 192, 48, 14, WS_GROUP | WS_TABSTOP));
+    t.items.push_back(dlg::pushButton("Cancel", IDCANCEL, 232, 192, 48, 14, WS_TABSTOP));
+    return t;
+}
+
 DialogTemplate parametersDialog() {
     DialogTemplate t;
     t.id = IDD_PARAMS;
@@ -175,6 +195,7 @@ void registerDialogsAndMenus() {
     registerDialogTemplate(bitmapDialog());
     registerDialogTemplate(parametersDialog());
     registerDialogTemplate(visitorCenterDialog());
+    registerDialogTemplate(printSizeDialog());
     registerMenuResource(featuresMenu());
     // The command bar's template 103, its tooltip strings and its button faces (bitmaps.qrc).
 #ifdef PANORAMA_COMMAND_BAR_RESOURCES

@@ -9,6 +9,7 @@ constexpr unsigned IDD_DIALOGBAR = 103;
 constexpr unsigned IDD_BITMAP_DIALOG = 153; // the locator map window
 constexpr unsigned IDD_PARAMS = 154;
 constexpr unsigned IDD_VISITOR_CENTER = 157;
+constexpr unsigned IDD_PRINT_SIZE = 1538; // the print dialog with its Print Size group
 
 // ---- Icons, cursors, menus ----
 constexpr int IDR_MAINFRAME = 128; // the program's icon
@@ -55,3 +56,7 @@ constexpr unsigned IDC_PRINTTEXT = 1019;
 constexpr unsigned ID_VISITOR_CENTER = 32773;
 constexpr unsigned ID_PLACEHOLDER_ITEM = 32777;
 constexpr unsigned ID_POINT_OF_INTEREST_FIRST = 20000; // + hotspot index, up to 20099
+
+// ---- The print dialog's Print Size group ----
+constexpr int IDC_FULL_SIZE = 1028;
+constexpr int IDC_HALF_SIZE = 1029;
