@@ -14,6 +14,8 @@
 #include "platform/qt/menu.h"
 #include "platform/qt/resources.h"
 #include "platform/qt/video_window.h"
+#include "printing/print_job.h"
+#include "printing/print_layout.h"
 #include "viewer/view_layout.h"
 #include "visitor/narrative_text.h"
 
@@ -390,9 +392,18 @@ void CMMVCDlg::SetVideoVisible(BOOL visible) {
 }
 
 void CMMVCDlg::PrintPicture() {
-    // The photo goes to the printer through the panorama window's print job once printing is
-    // there; the viewpoint picture is never printed.
-    if (!selectedRecord() || !m_photo.loaded) return;
+    // Only a photo prints; the viewpoint picture never does (its button stays disabled).
+    MediaInfo* record = selectedRecord();
+    if (!record || !m_photo.loaded || m_pictureIsViewpoint) return;
+    PrintMap(&m_photo, m_setup.palette, record->caption, this, m_title, m_setup.printJob, TRUE,
+             CPrintJob::kFullSize, 1.0);
+}
+
+void CMMVCDlg::PrintNarrative() {
+    MediaInfo* record = selectedRecord();
+    if (!record) return;
+    PrintText(&m_richEdit, m_setup.palette, "Text: " + record->caption, this, m_title,
+              m_setup.printJob);
 }
 
 void CMMVCDlg::OnPaint() {
@@ -503,8 +514,10 @@ BOOL CMMVCDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
         PrintPicture();
         return TRUE;
     }
-    // Print text (1019) prints through the panorama window's print job once printing is there.
-    if (id == CDlgBar::kPrintTextId && code == BN_CLICKED) return TRUE;
+    if (id == CDlgBar::kPrintTextId && code == BN_CLICKED) {
+        PrintNarrative();
+        return TRUE;
+    }
     return platform::Dialog::OnCommand(wParam, lParam);
 }
 

@@ -92,6 +92,8 @@ public:
     void SetVideoVisible(BOOL visible);
     // Command 1018: the shown photo (not the viewpoint picture) to the printer.
     void PrintPicture();
+    // Command 1019: the narrative text to the printer, named "Text: " and the record's caption.
+    void PrintNarrative();
     // The selected entry's picture or video and its narrative (also the first selection).
     void OnSelChange();
 

@@ -6,10 +6,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
 #include "platform/core/system_metrics.h"
 #include "platform/qt/controls.h"
+#include "platform/qt/print_dialog.h"
 #include "platform/qt/video_window.h"
+#include "printing/print_job.h"
 
 using namespace visitor_test;
 
@@ -304,4 +309,54 @@ TEST_F(PictureAreaTest, EveryVideoFailureHasItsMessage) {
         EXPECT_FALSE(printMapEnabled(v));
         EXPECT_TRUE(v.IsWindowVisible()) << "the visitor center stays open";
     });
+}
+
+// Print map prints the shown photo and Print text the narrative, both with the panorama window's
+// job, named by the record's caption; the viewpoint picture and no selection print nothing.
+TEST_F(PictureAreaTest, PrintMapAndPrintTextUseThePanoramaWindowsJob) {
+    writePhoto(data.path(), "MAP.JPG", 300, 200);
+    writePhoto(data.path(), "TEST01LC.JPG", 120, 90);
+    setMedia({record("L", 0, "Overlook"), photo("MAP.JPG", 1)});
+    const std::filesystem::path out = data.path() / "printout-%n.pdf";
+    ::setenv("PANORAMA_PRINT_TO_PDF", out.c_str(), 1);
+    platform::resetPrintingForTests();
+    CPrintJob job("", nullptr, nullptr, TRUE, TRUE, TRUE, CPrintJob::kFullSize,
+                  CPrintJob::kPortrait, CPrintJob::kHighestQuality);
+    const auto printed = [&](int n) {
+        return data.path() / ("printout-" + std::to_string(n) + ".pdf");
+    };
+    const auto title = [](const std::filesystem::path& pdf) {
+        FILE* pipe = ::popen(("pdfinfo '" + pdf.string() + "' 2>/dev/null").c_str(), "r");
+        std::string info;
+        char buffer[512];
+        while (pipe && std::fgets(buffer, sizeof buffer, pipe))
+            info += buffer;
+        if (pipe) ::pclose(pipe);
+        const auto at = info.find("Title:");
+        if (at == std::string::npos) return std::string();
+        const auto start = info.find_first_not_of(' ', at + 6);
+        return info.substr(start, info.find('\n', start) - start);
+    };
+    run(
+        0,
+        [&](CMMVCDlg& v) {
+            const auto command = [&](int id) {
+                v.SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED));
+            };
+            command(CDlgBar::kPrintMapId);
+            EXPECT_FALSE(std::filesystem::exists(printed(1))) << "the viewpoint picture";
+            select(v, 1);
+            command(CDlgBar::kPrintMapId);
+            EXPECT_EQ(title(printed(1)), "Caption MAP.JPG");
+            command(CDlgBar::kPrintTextId);
+            EXPECT_EQ(title(printed(2)), "Text: Caption MAP.JPG");
+            EXPECT_EQ(job.owner, &v) << "the job's messages belong to the visitor center";
+            v.listBox().SetCurSel(-1);
+            command(CDlgBar::kPrintTextId);
+            EXPECT_FALSE(std::filesystem::exists(printed(3))) << "no selection";
+        },
+        [&](VisitorCenterSetup& s) { s.printJob = &job; });
+    ::unsetenv("PANORAMA_PRINT_TO_PDF");
+    EXPECT_TRUE(boxes->calls().empty());
+    ASSERT_TRUE(job.dialog) << "the dialog stays with the job";
 }
