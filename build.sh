@@ -16,7 +16,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
     gstreamer1.0-plugins-bad
-    libcups2-dev cups printer-driver-cups-pdf
+    libcups2-dev cups
     libdbd-xbase-perl libjpeg-turbo-progs
     xvfb xauth x11-utils imagemagick poppler-utils fonts-dejavu-core fonts-liberation
 )

@@ -149,7 +149,8 @@ QPageLayout layoutOf(const QPageSize& page, short orientation) {
 std::unique_ptr<DEVMODE> defaultSettings(const std::string& printer, const QPageSize& page) {
     auto mode = std::make_unique<DEVMODE>();
     mode->dmDeviceName = printer;
-    setPage(*mode, page);
+    // A queue that names no paper (one without a driver) prints on Letter.
+    setPage(*mode, page.isValid() ? page : QPageSize(QPageSize::Letter));
     mode->dmFields |= DM_ORIENTATION | DM_COPIES | DM_COLLATE;
     return mode;
 }
