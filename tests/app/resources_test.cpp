@@ -170,8 +170,8 @@ int largestChannelDifference(const QImage& a, const QImage& b) {
             const QRgb p = x.pixel(col, row);
             const QRgb q = y.pixel(col, row);
             for (int shift : {0, 8, 16, 24})
-                largest = std::max(largest, std::abs(int((p >> shift) & 0xff) -
-                                                     int((q >> shift) & 0xff)));
+                largest = std::max(largest,
+                                   std::abs(int((p >> shift) & 0xff) - int((q >> shift) & 0xff)));
         }
     return largest;
 }

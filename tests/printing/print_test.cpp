@@ -198,20 +198,20 @@ TEST_F(PrintTest, AWideMapFillsTheWidthAtFullSizeAndTheMiddleHalfAtHalfSize) {
     EXPECT_EQ(pageCount(full), 1);
     EXPECT_EQ(infoLine(full, "Title"), "Falls");
     EXPECT_EQ(infoLine(full, "Page size"), "612 x 792 pts (letter)");
-    // (150, 1369, 2400, 1931) at 300 dpi is (30, 273.8, 480, 386.2) at 60 dpi.
-    QRect ink = inkOf(full, 1, 60);
-    EXPECT_NEAR(ink.left(), 30, 1);
-    EXPECT_NEAR(ink.top(), 274, 1);
-    EXPECT_NEAR(ink.right() + 1, 480, 1);
-    EXPECT_NEAR(ink.bottom() + 1, 386, 1);
+    // Read back at the printer's own resolution: (150, 1369, 2400, 1931).
+    QRect ink = inkOf(full, 1, 300);
+    EXPECT_NEAR(ink.left(), 150, 1);
+    EXPECT_NEAR(ink.top(), 1369, 1);
+    EXPECT_NEAR(ink.right() + 1, 2400, 1);
+    EXPECT_NEAR(ink.bottom() + 1, 1931, 1);
     ASSERT_TRUE(job->dialog);
     EXPECT_EQ(job->orientation, CPrintJob::kLandscape) << "a wide picture asks for landscape";
     EXPECT_EQ(job->dialog->m_pd.hDevMode->dmOrientation, CPrintJob::kLandscape);
     EXPECT_EQ(job->dialog->m_pd.hDevMode->dmPrintQuality, CPrintJob::kHighestQuality);
     EXPECT_EQ(job->dc, nullptr) << "the printout's context is gone with it";
 
-    // Half Size, kept in the dialog: margins 637 and 825, area 1276 x 1650, fitted to 1276 x 319
-    // at (637, 1490): (127.4, 298, 382.6, 361.8) at 60 dpi.
+    // Half Size, kept in the dialog: margins 637 and 825, area 1276 x 1650, fitted to 1276 x 319:
+    // nh = trunc(0.25 * 1276 / 300 * 300) = 319, top and bottom in by (1650 - 319) / 2 = 665.
     job->dialog->size = CPrintJob::kHalfSize;
     const fs::path half = dir.path() / "half.pdf";
     {
@@ -220,11 +220,11 @@ TEST_F(PrintTest, AWideMapFillsTheWidthAtFullSizeAndTheMiddleHalfAtHalfSize) {
                              CPrintJob::kFullSize, 1.0));
     }
     EXPECT_EQ(job->size, CPrintJob::kHalfSize);
-    ink = inkOf(half, 1, 60);
-    EXPECT_NEAR(ink.left(), 127, 1);
-    EXPECT_NEAR(ink.top(), 298, 1);
-    EXPECT_NEAR(ink.right() + 1, 383, 1);
-    EXPECT_NEAR(ink.bottom() + 1, 362, 1);
+    ink = inkOf(half, 1, 300);
+    EXPECT_NEAR(ink.left(), 637, 1);
+    EXPECT_NEAR(ink.top(), 825 + 665, 1);
+    EXPECT_NEAR(ink.right() + 1, 2550 - 637, 1);
+    EXPECT_NEAR(ink.bottom() + 1, 3300 - 825 - 665, 1);
 
     // A printer that follows the settings turns the page for the wide picture.
     const fs::path turned = dir.path() / "turned.pdf";
@@ -276,7 +276,7 @@ TEST_F(PrintTest, SmallPagesRefuseTheMapSilentlyAndTextBelowTwoInches) {
     EXPECT_EQ(boxes->calls()[0].caption, "Caption");
     EXPECT_EQ(boxes->calls()[0].type & MB_ICONMASK, UINT(MB_ICONWARNING));
     EXPECT_FALSE(fs::exists(tiny));
-    // An image that holds no pixels: refused without a word.
+    // An image that was never loaded is the caller's mistake.
     Cmemdib empty;
     EXPECT_FALSE(PrintMap(&empty, &palette, "Map", &owner, "Caption", nullptr, TRUE, 0, 1.0));
     EXPECT_EQ(boxTexts().back(), "Unable to print: internal error 1");
@@ -399,6 +399,10 @@ TEST_F(PrintTest, PageChangeFailuresAndInternalErrorsHaveTheirMessages) {
     platform::failNextPrinterCall(platform::PrinterCall::EndPage);
     EXPECT_FALSE(PrintText(&text, &palette, "Text", &owner, "Caption", nullptr));
     EXPECT_EQ(pageCount(file), 1) << "the job still ends the document";
+    // The second page cannot start: the first is printed.
+    platform::failNextPrinterCall(platform::PrinterCall::StartPage, 1);
+    EXPECT_FALSE(PrintText(&text, &palette, "Text", &owner, "Caption", nullptr));
+    EXPECT_EQ(pageCount(file), 1);
 
     Cmemdib image;
     EXPECT_FALSE(PrintMap(nullptr, &palette, "Map", &owner, "Caption", nullptr, TRUE, 0, 1.0));
@@ -411,9 +415,69 @@ TEST_F(PrintTest, PageChangeFailuresAndInternalErrorsHaveTheirMessages) {
     printing_test::failNextTemporaryJob();
     EXPECT_FALSE(PrintText(&text, &palette, "Text", &owner, "Caption", nullptr));
     EXPECT_EQ(boxTexts(),
-              (Strings{"Unable to print, error #6", "Unable to print: internal error 1",
-                       "Unable to print: internal error 1", "Unable to print: internal error 2",
-                       "Unable to print: internal error 3", "Unable to print: internal error 4"}));
+              (Strings{"Unable to print, error #6", "Unable to print, error #6",
+                       "Unable to print: internal error 1", "Unable to print: internal error 1",
+                       "Unable to print: internal error 2", "Unable to print: internal error 3",
+                       "Unable to print: internal error 4"}));
+}
+
+TEST_F(PrintTest, FailuresToDrawAbortTheDocument) {
+    Cmemdib image;
+    loadImage(image, 400, 300);
+    streamText("{\\rtf1\\ansi Some text.\\par}");
+    const fs::path file = dir.path() / "drawn.pdf";
+    ScriptedPrinter printer(file);
+    platform::failNextPrinterCall(platform::PrinterCall::FormatRange);
+    EXPECT_FALSE(PrintText(&text, &palette, "Text", &owner, "Caption", nullptr));
+    EXPECT_FALSE(fs::exists(file));
+    platform::failNextPrinterCall(platform::PrinterCall::StretchDIBits);
+    EXPECT_FALSE(PrintMap(&image, &palette, "Map", &owner, "Caption", nullptr, TRUE, 0, 1.0));
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(boxTexts(),
+              (Strings{"Unable to print, error #5", "Unable to print: could not draw"}));
+
+    // A printer that cannot stretch pictures, and a picture with nothing in its rectangle, are
+    // given up without a word.
+    platform::failNextPrinterCall(platform::PrinterCall::StretchCaps);
+    EXPECT_FALSE(PrintMap(&image, &palette, "Map", &owner, "Caption", nullptr, TRUE, 0, 1.0));
+    image.image_rect = Rect{0, 0, 0, 300};
+    EXPECT_FALSE(PrintMap(&image, &palette, "Map", &owner, "Caption", nullptr, TRUE, 0, 1.0));
+    EXPECT_EQ(boxes->calls().size(), 2u);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_NE(platform::currentCursorId(), IDC_WAIT);
+}
+
+// A source rectangle that reaches beyond the bitmap prints paper white there, whatever the
+// printer drew before.
+TEST_F(PrintTest, ASourceBeyondTheBitmapPrintsPaperWhite) {
+    Cmemdib image;
+    loadImage(image, 40, 30);
+    const fs::path file = dir.path() / "beyond.pdf";
+    {
+        platform::PrinterDC dc;
+        ASSERT_TRUE(dc.Attach(platform::CreatePdfPrinter(file.string(), 8.5, 11, 300)));
+        ASSERT_GT(dc.StartDoc("Beyond"), 0);
+        ASSERT_GT(dc.StartPage(), 0);
+        const auto* info = reinterpret_cast<const BITMAPINFO*>(image.dib);
+        EXPECT_EQ(dc.StretchDIBits(300, 300, 1200, 900, 0, 0, 40, 30, image.bits(), info,
+                                   DIB_RGB_COLORS, SRCCOPY),
+                  30);
+        // On the next page, twice the bitmap's width: its right half lies beyond the bitmap.
+        ASSERT_GT(dc.EndPage(), 0);
+        ASSERT_GT(dc.StartPage(), 0);
+        EXPECT_GT(dc.StretchDIBits(300, 1500, 1200, 900, 0, 0, 80, 30, image.bits(), info,
+                                   DIB_RGB_COLORS, SRCCOPY),
+                  0);
+        ASSERT_GT(dc.EndPage(), 0);
+        ASSERT_GT(dc.EndDoc(), 0);
+    }
+    // At 30 dpi the second picture covers (30, 150)-(150, 240): its left half (30-90) is dark,
+    // its right half white.
+    const QRect ink = inkOf(file, 2, 30);
+    EXPECT_NEAR(ink.left(), 30, 1);
+    EXPECT_NEAR(ink.top(), 150, 1);
+    EXPECT_NEAR(ink.right() + 1, 90, 1);
+    EXPECT_NEAR(ink.bottom() + 1, 240, 1);
 }
 
 // ---- The dialog itself ---------------------------------------------------------------------

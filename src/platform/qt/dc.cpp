@@ -755,18 +755,25 @@ int PrinterDC::StretchDIBits(int xDest, int yDest, int destWidth, int destHeight
         h.biPlanes != 1 || (h.biBitCount != 8 && h.biBitCount != 24) || h.biCompression != BI_RGB)
         return 0;
     if (destWidth <= 0 || destHeight <= 0 || srcWidth <= 0 || srcHeight <= 0) return 0;
+    if (takePrinterFailure(PrinterCall::StretchDIBits)) return 0;
     // The source is copied at its own size and scaled by the printer, so the page holds the
     // picture's own pixels whatever the resolution.
     constexpr std::int64_t kMaxPixels = std::int64_t(1) << 28;
     if (std::int64_t(srcWidth) * srcHeight > kMaxPixels) return 0;
-    QImage source(srcWidth, srcHeight, QImage::Format_RGB32);
+    // The scratch image kept for the display serves here too: a fresh image of a photograph's
+    // size would cost a page fault for every 4 KB of it on every printout. The printer's engine
+    // writes the picture out before drawImage returns. Where the source rectangle reaches beyond
+    // the bitmap, the pixels it leaves alone are paper white.
+    QImage source = scratchImage(srcWidth, srcHeight);
     if (source.isNull()) return 0;
-    source.fill(Qt::white);
+    const bool inside = xSrc >= 0 && ySrc >= 0 && std::int64_t(xSrc) + srcWidth <= h.biWidth &&
+                        std::int64_t(ySrc) + srcHeight <= h.biHeight;
+    if (!inside) source.fill(Qt::white);
     const PixelSurface surface{reinterpret_cast<std::uint32_t*>(source.bits()), source.width(),
                                source.height(), std::ptrdiff_t(source.bytesPerLine() / 4)};
-    const int rows = stretchDibToSurface(surface, Rect{0, 0, srcWidth, srcHeight}, 0, 0, srcWidth,
-                                         srcHeight, xSrc, ySrc, srcWidth, srcHeight, bits, info,
-                                         nullptr);
+    const int rows =
+        stretchDibToSurface(surface, Rect{0, 0, srcWidth, srcHeight}, 0, 0, srcWidth, srcHeight,
+                            xSrc, ySrc, srcWidth, srcHeight, bits, info, nullptr);
     if (rows == 0) return 0;
     const std::int64_t right = std::int64_t(xDest) + destWidth;
     const std::int64_t bottom = std::int64_t(yDest) + destHeight;
@@ -800,7 +807,9 @@ int PrinterDC::GetDeviceCaps(int index) const {
     case SIZEPALETTE:
         return 0;
     case RASTERCAPS:
-        return RC_BITBLT | RC_DIBTODEV | RC_STRETCHDIB;
+        return takePrinterFailure(PrinterCall::StretchCaps)
+                   ? RC_BITBLT | RC_DIBTODEV
+                   : RC_BITBLT | RC_DIBTODEV | RC_STRETCHDIB;
     case PHYSICALWIDTH:
         return int(device->paperRect(QPrinter::DevicePixel).width());
     case PHYSICALHEIGHT:

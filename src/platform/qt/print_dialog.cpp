@@ -32,7 +32,8 @@ constexpr UINT kStandardPrintTemplate = 0xF538;
 
 int g_printoutNumber = 0;
 bool g_failContext = false;
-bool g_failCall[4] = {};
+// For each kind of call, how many more succeed before one fails; -1 when none is to fail.
+int g_failAfter[kPrinterCallKinds] = {-1, -1, -1, -1, -1, -1, -1};
 std::function<std::string(Window*, const std::string&)> g_fileChooser;
 
 // ---- Printing without the dialog -----------------------------------------------------------
@@ -275,7 +276,14 @@ void PrintDevice::abort(QPainter& painter) {
 }
 
 bool takePrinterFailure(PrinterCall call) {
-    return std::exchange(g_failCall[int(call)], false);
+    int& after = g_failAfter[int(call)];
+    if (after < 0) return false;
+    if (after > 0) {
+        --after;
+        return false;
+    }
+    after = -1;
+    return true;
 }
 
 HPRINTER CreatePdfPrinter(const std::string& file, double widthInches, double heightInches, int dpi,
@@ -649,15 +657,15 @@ void failNextPrinterContext() {
     g_failContext = true;
 }
 
-void failNextPrinterCall(PrinterCall call) {
-    g_failCall[int(call)] = true;
+void failNextPrinterCall(PrinterCall call, int after) {
+    g_failAfter[int(call)] = std::max(0, after);
 }
 
 void resetPrintingForTests() {
     g_printoutNumber = 0;
     g_failContext = false;
-    for (bool& fail : g_failCall)
-        fail = false;
+    for (int& after : g_failAfter)
+        after = -1;
 }
 
 } // namespace platform

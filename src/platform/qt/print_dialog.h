@@ -205,9 +205,20 @@ HPRINTER CreatePdfPrinter(const std::string& file, double widthInches, double he
 void setPrintFileChooser(std::function<std::string(Window* owner, const std::string& suggested)>);
 // Makes the next GetPrinterDC answer none.
 void failNextPrinterContext();
-// Makes the next call of this kind on a printer context fail.
-enum class PrinterCall { StartDoc, StartPage, EndPage, EndDoc };
-void failNextPrinterCall(PrinterCall call);
+// Makes a call of this kind on a printer context fail: the next one, or the one after `after`
+// more have succeeded. StretchDIBits draws nothing; FormatRange is the rich-edit control's
+// rendering of a page; StretchCaps makes the next RASTERCAPS answer lack RC_STRETCHDIB.
+enum class PrinterCall {
+    StartDoc,
+    StartPage,
+    EndPage,
+    EndDoc,
+    StretchDIBits,
+    FormatRange,
+    StretchCaps
+};
+inline constexpr int kPrinterCallKinds = 7;
+void failNextPrinterCall(PrinterCall call, int after = 0);
 // Puts the printout counter ("%n") back to 0 and forgets the failures asked for.
 void resetPrintingForTests();
 

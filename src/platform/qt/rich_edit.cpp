@@ -2,10 +2,12 @@
 #include "platform/qt/rich_edit.h"
 
 #include "platform/qt/dc.h"
+#include "platform/qt/print_device.h"
 #include "platform/qt/text_codec.h"
 #include "platform/qt/window_host.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include <QAbstractTextDocumentLayout>
@@ -32,11 +34,11 @@ struct PageLayout {
     int width = 0;
     std::unique_ptr<QTextDocument> document;
     struct Line {
-        int position;   // the first character's text position
-        qreal top;      // document coordinates
+        int position; // the first character's text position
+        qreal top;    // document coordinates
         qreal bottom;
         QTextBlock block;
-        int index;      // in the block's layout
+        int index; // in the block's layout
     };
     std::vector<Line> lines;
     int length = 0;
@@ -258,8 +260,14 @@ LONG RichEditCtrl::FormatRange(FORMATRANGE* range, BOOL render) {
     auto* output = dynamic_cast<PrinterDC*>(range->hdc);
     QPrinter* printer = target ? target->printer() : nullptr;
     if (!printer || (render && (!output || !output->painter()))) return -1;
-    const int dpiX = printer->logicalDpiX();
-    const int dpiY = printer->logicalDpiY();
+    if (render && takePrinterFailure(PrinterCall::FormatRange)) return -1;
+    // A device that reports no resolution has the page the caller measured in twips.
+    int dpiX = printer->logicalDpiX();
+    int dpiY = printer->logicalDpiY();
+    if (dpiX <= 0 && range->rcPage.right > 0)
+        dpiX = int(std::int64_t(printer->width()) * 1440 / range->rcPage.right);
+    if (dpiY <= 0 && range->rcPage.bottom > 0)
+        dpiY = int(std::int64_t(printer->height()) * 1440 / range->rcPage.bottom);
     if (dpiX <= 0 || dpiY <= 0) return -1;
     // Twips to device pixels.
     const auto toX = [&](int twips) { return int(std::int64_t(twips) * dpiX / 1440); };
@@ -273,15 +281,14 @@ LONG RichEditCtrl::FormatRange(FORMATRANGE* range, BOOL render) {
         edit->m_pages = layOutForPrinter(*edit, *printer, width);
     const PageLayout& pages = *edit->m_pages;
 
-    const int end = range->chrg.cpMax < 0 ? pages.length
-                                          : std::min<int>(range->chrg.cpMax, pages.length);
+    const int end =
+        range->chrg.cpMax < 0 ? pages.length : std::min<int>(range->chrg.cpMax, pages.length);
     const int start = std::clamp<int>(range->chrg.cpMin, 0, end);
     if (start >= end) return end;
     // The line holding the range's first character opens the page.
-    auto first = std::upper_bound(pages.lines.begin(), pages.lines.end(), start,
-                                  [](int position, const PageLayout::Line& line) {
-                                      return position < line.position;
-                                  });
+    auto first = std::upper_bound(
+        pages.lines.begin(), pages.lines.end(), start,
+        [](int position, const PageLayout::Line& line) { return position < line.position; });
     if (first == pages.lines.begin()) return end;
     --first;
     const qreal pageTop = first->top;
@@ -297,8 +304,9 @@ LONG RichEditCtrl::FormatRange(FORMATRANGE* range, BOOL render) {
         painter.setRenderHint(QPainter::TextAntialiasing);
         for (auto line = first; line != last; ++line) {
             const QPointF origin = line->block.layout()->position();
-            line->block.layout()->lineAt(line->index).draw(
-                &painter, QPointF(left + origin.x(), top + origin.y() - pageTop));
+            line->block.layout()
+                ->lineAt(line->index)
+                .draw(&painter, QPointF(left + origin.x(), top + origin.y() - pageTop));
         }
         painter.restore();
     }
