@@ -551,6 +551,50 @@ TEST_F(PrintTest, TheDialogKeepsThePrinterAndHalfSizeAfterACancelButNotAFirstCan
     EXPECT_EQ(boxTexts(), Strings{"Unable to print: could not attach device context"});
 }
 
+TEST_F(PrintTest, ThePrintSizeGroupSitsWhereTheTemplatePutsItAndTheDialogKeepsThePalette) {
+    Cmemdib image;
+    loadImage(image, 40, 30);
+    auto job = panoramaJob();
+    platform::Palette other;
+    std::vector<BYTE> entries(4 + 4 * 256);
+    auto* log = reinterpret_cast<LOGPALETTE*>(entries.data());
+    log->palVersion = 0x0300;
+    log->palNumEntries = 256;
+    for (int i = 0; i < 256; ++i)
+        log->palPalEntry[i] = PALETTEENTRY{7, 7, 7, 0};
+    ASSERT_TRUE(other.CreatePalette(log));
+    whenModal([&](platform::Window& dialog) {
+        auto& print = dynamic_cast<platform::Dialog&>(dialog);
+        const std::pair<int, Rect> controls[] = {
+            {CSizePrintDialog::kFullSizeId, Rect{16, 176, 16 + 88, 176 + 8}},
+            {CSizePrintDialog::kHalfSizeId, Rect{16, 192, 16 + 88, 192 + 8}},
+            {IDOK, Rect{176, 192, 176 + 48, 192 + 14}},
+            {IDCANCEL, Rect{232, 192, 232 + 48, 192 + 14}}};
+        for (auto [id, expected] : controls) {
+            platform::Window* control = print.GetDlgItem(id);
+            ASSERT_NE(control, nullptr) << id;
+            Rect at;
+            control->GetWindowRect(&at);
+            print.ScreenToClient(&at);
+            print.MapDialogRect(&expected);
+            EXPECT_EQ(at, expected) << id;
+        }
+        // Getting the focus realises the shared palette; a second time changes nothing.
+        platform::SystemPalette::reset();
+        EXPECT_GT(print.SendMessage(WM_QUERYNEWPALETTE), 0);
+        EXPECT_EQ(platform::SystemPalette::entries()[1].peGreen, 254);
+        EXPECT_EQ(print.SendMessage(WM_QUERYNEWPALETTE), 0);
+        // Another window's palette change is answered; the dialog's own is not.
+        platform::SystemPalette::realize(other, false);
+        print.SendMessage(WM_PALETTECHANGED, reinterpret_cast<WPARAM>(print.GetSafeHwnd()));
+        EXPECT_EQ(platform::SystemPalette::entries()[1].peGreen, 7);
+        print.SendMessage(WM_PALETTECHANGED, reinterpret_cast<WPARAM>(owner.GetSafeHwnd()));
+        EXPECT_EQ(platform::SystemPalette::entries()[1].peGreen, 254);
+        print.SendMessage(WM_COMMAND, IDCANCEL);
+    });
+    EXPECT_TRUE(PrintMap(&image, &palette, "Map", &owner, "Caption", job.get(), TRUE, 0, 1.0));
+}
+
 TEST_F(PrintTest, TextPrintsWithTheStandardDialogAndItsCopiesAreChecked) {
     streamText("{\\rtf1\\ansi Some text.\\par}");
     auto job = panoramaJob();

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -87,11 +89,13 @@ protected:
     platform::RichEditCtrl text;
 };
 
+constexpr const char* kParagraph =
+    "A paragraph long enough to take a few lines of the page, printed through the spooler.";
+
 TEST_F(SpoolerTest, ANarrativeChosenForTheQueueArrivesAsItsPages) {
     std::string rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}\\f0\\fs28 ";
     for (int p = 0; p < 90; ++p)
-        rtf += "A paragraph long enough to take a few lines of the page, printed through the "
-               "spooler. \\par ";
+        rtf += std::string(kParagraph) + " \\par ";
     rtf += "}";
     struct Source {
         const std::string* bytes;
@@ -130,6 +134,18 @@ TEST_F(SpoolerTest, ANarrativeChosenForTheQueueArrivesAsItsPages) {
     const auto pages = info.find("Pages:");
     ASSERT_NE(pages, std::string::npos) << info;
     EXPECT_GE(std::atoi(info.c_str() + pages + 6), 2);
+    // Every paragraph arrived, once: the text read back with its line and page breaks as spaces.
+    std::string printed = run("pdftotext '" + arrived[0].string() + "' -");
+    std::replace_if(
+        printed.begin(), printed.end(), [](char c) { return std::isspace(unsigned(c)); }, ' ');
+    printed.erase(std::unique(printed.begin(), printed.end(),
+                              [](char a, char b) { return a == ' ' && b == ' '; }),
+                  printed.end());
+    int paragraphs = 0;
+    for (auto at = printed.find(kParagraph); at != std::string::npos;
+         at = printed.find(kParagraph, at + 1))
+        ++paragraphs;
+    EXPECT_EQ(paragraphs, 90);
     fs::path titleFile = arrived[0];
     titleFile.replace_extension(".title");
     std::ifstream title(titleFile);
