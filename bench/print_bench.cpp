@@ -56,7 +56,7 @@ namespace fs = std::filesystem;
 
 constexpr int kDpi = 300;
 // Sections of the narrative: 20 Letter pages at 300 dpi with half-inch margins.
-constexpr int kSections = 98;
+constexpr int kSections = 104;
 
 // A narrative in three fonts (sans-serif body, serif headings and quotations, a monospaced
 // table of walking times) at 9 to 16 points, with bold, italics, indents and centred lines.
@@ -270,6 +270,7 @@ void BM_Reference_QTextDocumentPrint(benchmark::State& state) {
         defaults.text = QColor(Qt::black);
         defaults.dpiX = printer.logicalDpiX();
         defaults.dpiY = printer.logicalDpiY();
+        defaults.layoutScale = printer.logicalDpiY() / 96.0;
         platform::buildTextDocument(parsed, defaults, &document);
         // Paginated to the page at the printer's resolution, so print neither rescales nor
         // clones it, with half-inch margins: the layout scales frame margins from 96 dpi to the

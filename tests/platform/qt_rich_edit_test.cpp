@@ -165,6 +165,25 @@ TEST_F(RichEditTest, FormatsAndTheControlsFont) {
               QStringLiteral("Courier New"));
 }
 
+// A hanging bullet: the text after the tab starts at the paragraph's indent, where the lines
+// below it and an indented paragraph start.
+TEST_F(RichEditTest, AHangingBulletsTextLinesUpWithTheIndent) {
+    Fixture f;
+    f.stream("{\\rtf1\\ansi\\pard\\li720\\fi-360 \\bullet\\tab Item\\par"
+             "\\pard\\li720 Plain\\par}");
+    QTextDocument* doc = f.edit.textDocument();
+    ASSERT_NE(doc, nullptr);
+    doc->size(); // lays the text out
+    const auto xOf = [](const QTextBlock& block, QChar c) {
+        const int at = block.text().indexOf(c);
+        return block.layout()->position().x() + block.layout()->lineAt(0).cursorToX(at);
+    };
+    const QTextBlock item = doc->firstBlock();
+    EXPECT_NEAR(xOf(item, QLatin1Char('I')), xOf(item.next(), QLatin1Char('P')), 0.5);
+    EXPECT_NEAR(xOf(item.next(), QLatin1Char('P')) - xOf(item, QChar(0x2022)),
+                360.0 * f.view()->logicalDpiX() / 1440.0, 0.5);
+}
+
 // Before painting the control asks its parent for its colours: the brush answered fills the
 // background, the text colour set on the DC colours text in the automatic colour.
 TEST_F(RichEditTest, TheParentChoosesTheColours) {

@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -347,6 +348,52 @@ TEST_F(PrintTest, ALongNarrativeRunsOverPagesWithNoWordLostOrRepeated) {
     EXPECT_NE(fonts.find("LiberationSans"), std::string::npos) << fonts;
     EXPECT_NE(fonts.find("LiberationSerif"), std::string::npos) << fonts;
     EXPECT_NE(fonts.find("Bold"), std::string::npos) << fonts;
+}
+
+// The boxes pdftotext finds for the words of the first page, in points, by word.
+std::map<std::string, QRectF> wordBoxes(const fs::path& pdf) {
+    const std::string html = run("pdftotext -bbox -l 1 '" + pdf.string() + "' -");
+    static const QRegularExpression word(QStringLiteral(
+        "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">"
+        "([^<]*)</word>"));
+    std::map<std::string, QRectF> boxes;
+    for (auto match = word.globalMatch(QString::fromStdString(html)); match.hasNext();) {
+        const auto m = match.next();
+        boxes[m.captured(5).toStdString()] =
+            QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                   QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
+    }
+    return boxes;
+}
+
+// Indents, a hanging bullet and the space before a paragraph are as wide on paper as the text
+// says, in inches, whatever the printer's resolution.
+TEST_F(PrintTest, IndentsAndSpacingKeepTheirSizesOnPaper) {
+    streamText("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}\\f0\\fs24 "
+               "\\pard Top\\par"
+               "\\pard\\li1440 Indented\\par"
+               "\\pard\\li720\\fi-360 \\bullet\\tab Item\\par"
+               "\\pard\\sb1440 Below\\par}");
+    for (int dpi : {300, 600}) {
+        const fs::path file = dir.path() / ("spacing" + std::to_string(dpi) + ".pdf");
+        {
+            ScriptedPrinter printer(file, "Letter", dpi);
+            ASSERT_TRUE(PrintText(&text, &palette, "Text", &owner, "Caption", nullptr));
+        }
+        const auto words = wordBoxes(file);
+        ASSERT_EQ(words.count("Top") + words.count("Indented") + words.count("Item") +
+                      words.count("Below"),
+                  4u)
+            << dpi;
+        // Half an inch of margin is 36 points; the side bearing of a glyph is under 2.
+        EXPECT_NEAR(words.at("Top").left(), 36, 2) << dpi;
+        EXPECT_NEAR(words.at("Indented").left(), 36 + 72, 2) << dpi;
+        EXPECT_NEAR(words.at("Item").left(), 36 + 36, 2) << dpi;
+        // An inch before the paragraph, besides the line's own leading.
+        const double gap = words.at("Below").top() - words.at("Item").bottom();
+        EXPECT_GT(gap, 72) << dpi;
+        EXPECT_LT(gap, 72 + 8) << dpi;
+    }
 }
 
 TEST_F(PrintTest, TextThatFitsMakesOnePage) {

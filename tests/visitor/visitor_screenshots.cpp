@@ -8,9 +8,15 @@
 //                             text's scroll bar;
 //   visitor_center_photo.png  the terrace photograph, larger than the picture area, with its
 //                             scroll bars;
-//   visitor_center_video.png  the overlook's video playing in its window.
+//   visitor_center_video.png  the overlook's video playing in its window;
+//   print_dialog.png          Print map on the overview map: the print dialog with its Print Size
+//                             group, the PDF printer chosen;
+//   printed_map.png           the first page of that printout (printed_map.pdf), at 60 dpi;
+//   printed_text.png          the first page of Print text on the same record (printed_text.pdf).
 // The pictures go to $PANORAMA_SHOT_DIR (default: the working folder). Each is checked against the
-// window's state and the screen's pixels. Exit status 0 when both were taken and passed.
+// window's state and the screen's pixels, the printouts against their files. Exit status 0 when
+// all were taken and passed.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -30,7 +36,12 @@
 #include "resources/panorama_resources.h"
 #include "resources/resource_ids.h"
 #include "viewer/pan_dlg.h"
+#include "hotspots/dlg_bar.h"
+#include "platform/qt/controls.h"
+#include "platform/qt/print_dialog.h"
 #include "platform/qt/video_window.h"
+#include "platform/qt/window_host.h"
+#include "printing/size_print_dialog.h"
 #include "visitor/mmvc_dlg.h"
 
 namespace {
@@ -80,6 +91,15 @@ protected:
             [] {},
             [] {},
             [&] { shootVideo(); },
+            [&] { selectNamed("DEMO01M1.JPG"); },
+            [] {},
+            [&] { print(CDlgBar::kPrintMapId, "printed_map.pdf"); },
+            [&] { shootPrintDialog(); },
+            [&] { confirmPrint(); },
+            [&] { checkPrintedMap(); },
+            [&] { print(CDlgBar::kPrintTextId, "printed_text.pdf"); },
+            [&] { confirmPrint(); },
+            [&] { checkPrintedText(); },
             [&] {
                 if (CMMVCDlg* v = visitor())
                     v->PostMessage(WM_COMMAND, MAKEWPARAM(IDC_CLOSECMD, BN_CLICKED));
@@ -213,7 +233,99 @@ private:
               "the video's picture is not black");
     }
 
+    // Presses a print button of the visitor center; the print dialog it opens is kept in
+    // m_printDialog, and its PDF printer writes `file` in the output folder.
+    void print(UINT command, const char* file) {
+        CMMVCDlg* v = visitor();
+        if (!v) return;
+        m_printed = g_outDir + "/" + file;
+        std::remove(m_printed.c_str());
+        m_printDialog = nullptr;
+        platform::setModalLoopHook(
+            [this](platform::Window& dialog) { m_printDialog = dialog.GetSafeHwnd(); });
+        platform::setPrintFileChooser(
+            [this](platform::Window*, const std::string&) { return m_printed; });
+        v->PostMessage(WM_COMMAND, MAKEWPARAM(command, BN_CLICKED));
+    }
+
+    platform::Dialog* printDialog() const {
+        return m_printDialog && ::IsWindow(m_printDialog)
+                   ? dynamic_cast<platform::Dialog*>(platform::Window::FromHandle(m_printDialog))
+                   : nullptr;
+    }
+
+    void shootPrintDialog() {
+        platform::Dialog* d = printDialog();
+        check(d != nullptr, "Print map opens the print dialog");
+        if (!d) return;
+        platform::Window* half = d->GetDlgItem(CSizePrintDialog::kHalfSizeId);
+        check(half && half->IsWindowVisible(), "the dialog offers Half Size");
+        check(d->IsDlgButtonChecked(CSizePrintDialog::kFullSizeId) == BST_CHECKED,
+              "Full Size is chosen");
+        auto* list = dynamic_cast<platform::ComboBox*>(d->GetDlgItem(platform::kPrintName));
+        const int pdf = list ? list->FindStringExact(-1, platform::kPdfPrinterName) : -1;
+        check(pdf >= 0, "the dialog offers the PDF printer");
+        if (pdf >= 0) {
+            list->SetCurSel(pdf);
+            d->SendMessage(WM_COMMAND, MAKEWPARAM(platform::kPrintName, CBN_SELCHANGE),
+                           reinterpret_cast<LPARAM>(list->GetSafeHwnd()));
+        }
+        check(!takeScreen("print_dialog.png").isNull(), "screen taken with the print dialog");
+    }
+
+    void confirmPrint() {
+        platform::Dialog* d = printDialog();
+        check(d != nullptr, "the print dialog is open");
+        if (d) d->SendMessage(WM_COMMAND, IDOK);
+    }
+
+    // The first page of the last printout as a picture beside its file, or a null image.
+    QImage renderPrinted(const std::string& png) {
+        const std::string stem = g_outDir + "/" + png.substr(0, png.size() - 4);
+        const std::string command =
+            "pdftoppm -r 60 -f 1 -l 1 -singlefile -png '" + m_printed + "' '" + stem + "'";
+        if (std::system(command.c_str()) != 0) return QImage();
+        std::printf("printout: %s.png\n", stem.c_str());
+        return QImage(QString::fromStdString(stem + ".png")).convertToFormat(QImage::Format_RGB32);
+    }
+
+    void checkPrintedMap() {
+        check(printDialog() == nullptr, "the dialog closed");
+        const QImage page = renderPrinted("printed_map.png");
+        check(!page.isNull(), "the map was printed");
+        if (page.isNull()) return;
+        // The map is wider than tall: a landscape Letter page, the map in its middle.
+        check(page.width() == 660 && page.height() == 510, "on a landscape Letter page");
+        check((page.pixel(page.width() / 2, page.height() / 2) & 0xFFFFFF) != 0xFFFFFF,
+              "the map fills the middle of the page");
+        check((page.pixel(10, 10) & 0xFFFFFF) == 0xFFFFFF, "the margins are blank");
+    }
+
+    void checkPrintedText() {
+        CMMVCDlg* v = visitor();
+        const QImage page = renderPrinted("printed_text.png");
+        check(!page.isNull(), "the narrative was printed");
+        if (!v || page.isNull()) return;
+        check(page.width() == 510 && page.height() == 660, "on a portrait Letter page");
+        std::string printed;
+        if (FILE* pipe = ::popen(("pdftotext -l 1 '" + m_printed + "' -").c_str(), "r")) {
+            char buffer[4096];
+            std::size_t n;
+            while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+                printed.append(buffer, n);
+            ::pclose(pipe);
+        }
+        // The narrative's first line is the page's first line.
+        const std::string text = v->textControl().GetText();
+        const std::string first =
+            text.substr(0, std::min(text.find_first_of("\r\n"), std::size_t(30)));
+        check(!first.empty() && printed.find(first) != std::string::npos,
+              "the page begins with the narrative: " + first);
+    }
+
     int m_hotspot = -1;
+    HWND m_printDialog = nullptr;
+    std::string m_printed;
 };
 
 ScreenshotApp theApp;

@@ -225,6 +225,7 @@ std::unique_ptr<PageLayout> layOutForPrinter(const RichEditWidget& edit, QPrinte
     defaults.text = QColor(Qt::black);
     defaults.dpiX = printer.logicalDpiX();
     defaults.dpiY = printer.logicalDpiY();
+    defaults.layoutScale = printer.logicalDpiY() / 96.0;
     if (edit.m_isRichText) {
         buildTextDocument(edit.m_richText, defaults, &document);
     } else {

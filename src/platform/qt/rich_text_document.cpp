@@ -65,21 +65,23 @@ public:
         const double first = x(p.firstIndent);
         f.setLeftMargin(std::max(0.0, left));
         f.setRightMargin(std::max(0.0, x(p.rightIndent)));
-        f.setTextIndent(std::max(first, -std::max(0.0, left)));
+        const double indent = std::max(first, -std::max(0.0, left));
+        f.setTextIndent(indent);
         // A hanging first line has a tab stop at the paragraph's indent, so that a bullet and a
-        // tab line up with the lines below.
-        if (p.firstIndent < 0 && left > 0)
-            f.setTabPositions({QTextOption::Tab(left, QTextOption::LeftTab)});
-        f.setTopMargin(std::max(0.0, y(p.spaceBefore)));
-        f.setBottomMargin(std::max(0.0, y(p.spaceAfter)));
+        // tab line up with the lines below. The toolkit measures tab stops from where the line
+        // begins, the hanging indent's width before the paragraph's indent.
+        if (indent < 0)
+            f.setTabPositions({QTextOption::Tab(-indent / scale(), QTextOption::LeftTab)});
+        f.setTopMargin(std::max(0.0, y(p.spaceBefore) / scale()));
+        f.setBottomMargin(std::max(0.0, y(p.spaceAfter) / scale()));
         if (p.lineSpacing != 0) {
             if (p.lineSpacingMultiple && p.lineSpacing > 0)
                 f.setLineHeight(100.0 * p.lineSpacing / 240.0,
                                 QTextBlockFormat::ProportionalHeight);
             else if (p.lineSpacing < 0)
-                f.setLineHeight(y(-p.lineSpacing), QTextBlockFormat::FixedHeight);
+                f.setLineHeight(y(-p.lineSpacing) / scale(), QTextBlockFormat::FixedHeight);
             else
-                f.setLineHeight(y(p.lineSpacing), QTextBlockFormat::MinimumHeight);
+                f.setLineHeight(y(p.lineSpacing) / scale(), QTextBlockFormat::MinimumHeight);
         }
         return f;
     }
@@ -116,6 +118,7 @@ public:
 private:
     double x(int twips) const { return twips * m_defaults.dpiX / kTwipsPerInch; }
     double y(int twips) const { return twips * m_defaults.dpiY / kTwipsPerInch; }
+    double scale() const { return m_defaults.layoutScale > 0 ? m_defaults.layoutScale : 1.0; }
     bool validColour(int index) const {
         return index >= 0 && std::size_t(index) < m_document.colours.size();
     }
@@ -140,7 +143,8 @@ void buildTextDocument(const rtf::Document& document, const RichTextDefaults& de
     target->setDefaultFont(defaults.font);
     // Tab stops every half inch where a paragraph sets none.
     QTextOption option = target->defaultTextOption();
-    option.setTabStopDistance(kDefaultTabTwips * defaults.dpiX / kTwipsPerInch);
+    const double scale = defaults.layoutScale > 0 ? defaults.layoutScale : 1.0;
+    option.setTabStopDistance(kDefaultTabTwips * defaults.dpiX / kTwipsPerInch / scale);
     target->setDefaultTextOption(option);
     const Builder builder(document, defaults);
     QTextCursor cursor(target);

@@ -22,6 +22,10 @@ struct RichTextDefaults {
     // twips (1/1440 inch) in Rich Text Format.
     double dpiX = 96;
     double dpiY = 96;
+    // How much the toolkit's layout enlarges paragraph spacing, line heights and tab stops (but
+    // not indents): on a device of its own, such as a printer, its vertical resolution over 96.
+    // The builder divides those lengths by it, so that they come out at dpiX/dpiY.
+    double layoutScale = 1;
 };
 
 // Replaces the content of target with the document. Hidden text is left out.
