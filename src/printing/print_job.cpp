@@ -108,10 +108,11 @@ BOOL CPrintJob::StartJob(platform::Palette* palette) {
 }
 
 void CPrintJob::EndJob() {
+    m_delivered = false;
     if (dialog && dialog_ok && dc_attached) {
         if (doc_started > 0 && dc) {
             const bool pageEnded = !page_open || dc->EndPage() > 0;
-            if (pageEnded) dc->EndDoc();
+            if (pageEnded) m_delivered = dc->EndDoc() > 0;
         }
         if (m_waitCursor) {
             platform::EndWaitCursor();

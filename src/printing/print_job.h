@@ -32,6 +32,10 @@ public:
     // Ends the page and the document that StartJob began and the wait cursor, and releases the
     // default printer's settings fetched for the job.
     void EndJob();
+    // Whether the last EndJob ended the page and the document, so that the printout reached its
+    // printer or file: a spooler that refuses the job, or a file that cannot be put in its place,
+    // is a failure the printout reports, not a success.
+    bool delivered() const { return m_delivered; }
     // Frees the dialog with its printer settings and printer name; dialog becomes none.
     void DiscardDialog();
 
@@ -65,6 +69,7 @@ public:
 
 private:
     bool m_waitCursor = false; // StartJob showed the wait cursor and EndJob has not ended it
+    bool m_delivered = false;  // the last EndJob ended the document
 };
 
 namespace printing_test {

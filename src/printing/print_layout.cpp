@@ -76,6 +76,16 @@ bool startJob(CPrintJob& job, platform::Palette* palette, platform::Window* owne
     return false;
 }
 
+// Ends a printout that went well so far. The spooler refusing the job, or its file not taking
+// its place, is reported: the printout did not happen.
+BOOL endPrintout(CPrintJob& job, platform::Palette* palette, platform::Window* owner,
+                 const std::string& caption) {
+    job.EndJob();
+    if (job.delivered()) return TRUE;
+    warn(owner, palette, "Unable to print: could not end document", caption);
+    return FALSE;
+}
+
 } // namespace
 
 namespace printing_test {
@@ -160,8 +170,7 @@ BOOL PrintMap(Cmemdib* image, platform::Palette* palette, const std::string& doc
         j.EndJob();
         return FALSE;
     }
-    j.EndJob();
-    return TRUE;
+    return endPrintout(j, palette, owner, caption);
 }
 
 BOOL PrintText(platform::RichEditCtrl* control, platform::Palette* palette,
@@ -237,6 +246,5 @@ BOOL PrintText(platform::RichEditCtrl* control, platform::Palette* palette,
         if (next < length) dc.SetMapMode(MM_TEXT);
     }
     control->SendMessage(EM_FORMATRANGE, FALSE, 0);
-    j.EndJob();
-    return TRUE;
+    return endPrintout(j, palette, owner, caption);
 }

@@ -480,8 +480,16 @@ TEST_F(PrintTest, FailuresToDrawAbortTheDocument) {
     platform::failNextPrinterCall(platform::PrinterCall::StretchDIBits);
     EXPECT_FALSE(PrintMap(&image, &palette, "Map", &owner, "Caption", nullptr, TRUE, 0, 1.0));
     EXPECT_FALSE(fs::exists(file));
-    EXPECT_EQ(boxTexts(),
-              (Strings{"Unable to print, error #5", "Unable to print: could not draw"}));
+    // The document cannot be ended (the file cannot take its place, the spooler refuses it),
+    // or its last page cannot: the printout did not happen, and says so.
+    platform::failNextPrinterCall(platform::PrinterCall::EndDoc);
+    EXPECT_FALSE(PrintMap(&image, &palette, "Map", &owner, "Caption", nullptr, TRUE, 0, 1.0));
+    platform::failNextPrinterCall(platform::PrinterCall::EndPage);
+    EXPECT_FALSE(PrintText(&text, &palette, "Text", &owner, "Caption", nullptr));
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(boxTexts(), (Strings{"Unable to print, error #5", "Unable to print: could not draw",
+                                   "Unable to print: could not end document",
+                                   "Unable to print: could not end document"}));
 
     // A printer that cannot stretch pictures, and a picture with nothing in its rectangle, are
     // given up without a word.
@@ -489,7 +497,7 @@ TEST_F(PrintTest, FailuresToDrawAbortTheDocument) {
     EXPECT_FALSE(PrintMap(&image, &palette, "Map", &owner, "Caption", nullptr, TRUE, 0, 1.0));
     image.image_rect = Rect{0, 0, 0, 300};
     EXPECT_FALSE(PrintMap(&image, &palette, "Map", &owner, "Caption", nullptr, TRUE, 0, 1.0));
-    EXPECT_EQ(boxes->calls().size(), 2u);
+    EXPECT_EQ(boxes->calls().size(), 4u);
     EXPECT_FALSE(fs::exists(file));
     EXPECT_NE(platform::currentCursorId(), IDC_WAIT);
 }

@@ -157,7 +157,9 @@ TEST_F(SpoolerTest, ANarrativeChosenForTheQueueArrivesAsItsPages) {
     platform::failNextPrinterCall(platform::PrinterCall::EndDoc);
     platform::test::whenModal(
         [](platform::Window& dialog) { dialog.SendMessage(WM_COMMAND, IDOK); });
-    PrintText(&text, &palette, "Text: Given up", &owner, "Caption", &job);
+    EXPECT_FALSE(PrintText(&text, &palette, "Text: Given up", &owner, "Caption", &job));
+    ASSERT_EQ(boxes->calls().size(), 1u);
+    EXPECT_EQ(boxes->calls()[0].text, "Unable to print: could not end document");
     EXPECT_EQ(jobs(2, 2).size(), 1u);
 }
 
