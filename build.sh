@@ -5,6 +5,10 @@
 #   ./build.sh test      install what is missing, build, and run every test through CTest
 #   ./build.sh sanitize  build the fuzz targets with ASan/UBSan, replay their regression inputs
 #                        and run a short fuzzing smoke (used by .ci/run)
+#   ./build.sh install [PREFIX]
+#                        install what is missing, build, and install panorama and pantool with
+#                        the menu entry, icons and AppStream description into PREFIX
+#                        (default ~/.local)
 set -euo pipefail
 cd "$(dirname "$0")"
 top=$PWD
@@ -18,7 +22,8 @@ packages=(
     gstreamer1.0-plugins-bad
     libcups2-dev cups
     libdbd-xbase-perl libjpeg-turbo-progs
-    xvfb xauth x11-utils imagemagick poppler-utils fonts-dejavu-core fonts-liberation
+    xvfb xauth x11-utils xdotool imagemagick poppler-utils fonts-dejavu-core fonts-liberation
+    appstream desktop-file-utils
 )
 sanitize_packages=(clang libclang-rt-14-dev)
 
@@ -59,13 +64,20 @@ test)
     configure_and_build "$preset"
     ctest --preset "$preset" -j "$(nproc)"
     ;;
+install)
+    install_missing "${packages[@]}"
+    configure_and_build default
+    prefix=${2:-$HOME/.local}
+    cmake --install "$top/build/default" --prefix "$prefix"
+    echo "build.sh: installed into $prefix; start Panorama from the desktop's menu or with $prefix/bin/panorama"
+    ;;
 sanitize)
     install_missing "${packages[@]}" "${sanitize_packages[@]}"
     configure_and_build fuzz
     "$top/fuzz/run_fuzzers.sh" "$top/build/fuzz" "${FUZZ_SMOKE_SECONDS:-60}"
     ;;
 *)
-    echo "usage: ./build.sh run | test | sanitize" >&2
+    echo "usage: ./build.sh run | test | sanitize | install [PREFIX]" >&2
     exit 2
     ;;
 esac

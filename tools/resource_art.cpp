@@ -92,11 +92,12 @@ tools::IndexedImage directionCursor(int index) {
     return image;
 }
 
-QImage programIcon() {
-    QImage image(kIconSize, kIconSize, QImage::Format_ARGB32);
+QImage programIcon(int size) {
+    QImage image(size, size, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
+    p.scale(size / double(kIconSize), size / double(kIconSize));
     // A framed picture of a sky over a mountain range and a lake.
     const QRectF frame(1.5, 3.5, 29, 25);
     QPainterPath clip;

@@ -22,8 +22,8 @@ constexpr int kListIconVideo = 192;
 // Direction cursor 101 + index (0 up, then clockwise to 7 up-left) as an 8-bit image whose colour
 // 0 is the transparent magenta.
 tools::IndexedImage directionCursor(int index);
-// The program's icon (icon 128).
-QImage programIcon();
+// The program's icon (icon 128), drawn at size x size pixels (the art is made for 32).
+QImage programIcon(int size = kIconSize);
 // The visitor center list's icons, 32 x 32 with transparency: a camera (photographs), a folded map
 // with a route to a pin (maps) and a film strip with a play mark (videos).
 QImage photoListIcon();
