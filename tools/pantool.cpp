@@ -1,5 +1,7 @@
 // pantool: command-line checks of the data the viewer reads. One subcommand per kind of data;
-// "table" lists, dumps, seeks and walks a dBASE table through the table open sequence.
+// "table" lists, dumps, seeks and walks a dBASE table through the table open sequence; "check"
+// lists every problem of one viewpoint's data.
+#include "tools/pantool_check.h"
 #include "tools/pantool_image.h"
 #include "tools/pantool_table.h"
 
@@ -17,6 +19,7 @@ struct Command {
     const char* usage;
     const char* summary;
     int (*run)(const std::vector<std::string>& args);
+    const char* details = nullptr; // more for "pantool COMMAND --help"
 };
 
 constexpr Command kCommands[] = {
@@ -30,6 +33,11 @@ constexpr Command kCommands[] = {
      &pantool::runImage},
     {"palette", "palette IMAGE.GZ --out memdib.pal",
      "makes the palette cache file from a panorama's colour table", &pantool::runPalette},
+    {"check", pantool::kCheckUsage,
+     "reads everything the viewer reads for one viewpoint and lists every problem, one line "
+     "each with the file and the record; exit status 0 none, 1 problems, 2 bad arguments",
+     [](const std::vector<std::string>& args) { return pantool::runCheck(args); },
+     pantool::kCheckDetails},
 };
 
 void printHelp(std::FILE* out) {
@@ -51,6 +59,7 @@ int main(int argc, char** argv) {
             for (const std::string& a : args) {
                 if (a == "--help") {
                     std::printf("usage: pantool %s\n  %s\n", c.usage, c.summary);
+                    if (c.details) std::printf("\n%s\n", c.details);
                     return 0;
                 }
             }
