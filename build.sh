@@ -22,7 +22,7 @@ packages=(
     gstreamer1.0-plugins-bad
     libcups2-dev cups
     libdbd-xbase-perl libjpeg-turbo-progs
-    xvfb xauth x11-utils xdotool imagemagick poppler-utils fonts-dejavu-core fonts-liberation
+    xvfb xauth x11-utils xdotool openbox imagemagick poppler-utils fonts-dejavu-core fonts-liberation
     appstream desktop-file-utils
 )
 sanitize_packages=(clang libclang-rt-14-dev)

@@ -1,0 +1,351 @@
+// keyboard_session CODE PAN_DIR DB_DIR, run on an X server: starts the viewer as the program does
+// and plays a script of real key presses (xdotool, through the X server's test extension) against
+// its windows, checking after each where the focus is and what the keys did:
+//   - the arrow keys scroll the panorama, also with the focus on a command-bar button;
+//   - Tab and Shift+Tab go round the tab stops of the panorama window and of its command bar (a
+//     child dialog), and of the visitor center and its own command bar;
+//   - in the About box Space ticks a check box and Enter on it acts on OK; Escape cancels;
+//   - Escape on a button inside the visitor center's command bar closes the visitor center, Enter
+//     on its list does what OK does (it closes too);
+//   - Escape on a command-bar button ends the program.
+// Exit status 0 when every check passed.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QTimer>
+
+#include "app/about_dlg.h"
+#include "app/pan_app.h"
+#include "hotspots/dlg_bar.h"
+#include "platform/qt/application.h"
+#include "platform/qt/window_host.h"
+#include "resources/panorama_resources.h"
+#include "resources/resource_ids.h"
+#include "viewer/pan_dlg.h"
+#include "visitor/mmvc_dlg.h"
+
+namespace {
+
+int g_failures = 0;
+
+void check(bool ok, const std::string& what) {
+    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what.c_str());
+    std::fflush(stdout);
+    if (!ok) ++g_failures;
+}
+
+// Real key presses: the X server delivers them to the window that has the keyboard focus.
+void press(const char* keys) {
+    const std::string command = std::string("xdotool key --clearmodifiers ") + keys;
+    if (std::system(command.c_str()) != 0) check(false, std::string("xdotool sent ") + keys);
+}
+
+platform::Window* focusWindow() {
+    return platform::Window::FromHandle(::GetFocus());
+}
+
+// One step of the script: an action, then a condition waited for (at most 3 s).
+struct Step {
+    std::string what;
+    std::function<void()> action;
+    std::function<bool()> done;
+};
+
+class KeyboardApp : public CPanApp {
+protected:
+    void RunPanoramaWindow() override {
+        buildScript();
+        QTimer timer;
+        std::size_t step = 0;
+        bool started = false;
+        auto deadline = std::chrono::steady_clock::now();
+        QObject::connect(&timer, &QTimer::timeout, &timer, [&] {
+            if (!panorama() || step >= m_steps.size()) return;
+            Step& s = m_steps[step];
+            if (!started) {
+                started = true;
+                deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+                if (s.action) s.action();
+                return;
+            }
+            const bool done = !s.done || s.done();
+            if (!done && std::chrono::steady_clock::now() < deadline) return;
+            check(done, s.what);
+            ++step;
+            started = false;
+        });
+        timer.start(50);
+        CPanApp::RunPanoramaWindow();
+        // The last step's Escape ends the program: it is checked here.
+        if (step + 1 == m_steps.size()) {
+            check(true, m_steps[step].what);
+            ++step;
+        }
+        check(step == m_steps.size(), "the script ran to its end");
+    }
+
+private:
+    CPanDlg* panorama() const { return dynamic_cast<CPanDlg*>(m_pMainWnd); }
+
+    platform::Window* topOfFocus() const {
+        platform::Window* f = focusWindow();
+        return f ? f->GetTopLevelParent() : nullptr;
+    }
+
+    // Whether the focus is on a control of the command bar (a child dialog) of the window.
+    static bool inBar(platform::Window* focus, CDlgBar& bar) {
+        return focus && focus->GetParent() == &bar;
+    }
+
+    void buildScript() {
+        m_steps.push_back({"the panorama window is shown with the keyboard focus", nullptr, [this] {
+                               CPanDlg* pan = panorama();
+                               return pan && pan->IsWindowVisible() &&
+                                      QApplication::activeWindow() && topOfFocus() == pan;
+                           }});
+        // ---- The panorama window ----
+        m_steps.push_back({"Right scrolls the panorama",
+                           [this] {
+                               m_left = panorama()->panorama().clip_rect.left;
+                               press("Right");
+                           },
+                           [this] { return panorama()->panorama().clip_rect.left > m_left; }});
+        m_steps.push_back({"Left scrolls it back",
+                           [this] {
+                               m_left = panorama()->panorama().clip_rect.left;
+                               press("Left");
+                           },
+                           [this] { return panorama()->panorama().clip_rect.left < m_left; }});
+        // Round the tab stops: the command bar's buttons; four Tabs come round to the start.
+        m_steps.push_back(
+            {"the focus starts on a tab stop of the panorama window", nullptr, [this] {
+                 m_first = ::GetFocus();
+                 return m_first != nullptr;
+             }});
+        for (int i = 0; i < 4; ++i)
+            m_steps.push_back({"Tab moves the focus on",
+                               [this] {
+                                   m_before = ::GetFocus();
+                                   press("Tab");
+                               },
+                               [this] {
+                                   platform::Window* f = focusWindow();
+                                   if (!f || f->GetSafeHwnd() == m_before) return false;
+                                   m_panRing.push_back(f->GetSafeHwnd());
+                                   return f->GetTopLevelParent() == panorama();
+                               }});
+        m_steps.push_back({"Tab goes round the panorama window's tab stops and its command bar's",
+                           nullptr, [this] {
+                               // The first three presses visit three tab stops and the fourth comes
+                               // round.
+                               if (m_panRing.size() != 4 || m_panRing[3] != m_panRing[0])
+                                   return false;
+                               const std::set<HWND> stops(m_panRing.begin(), m_panRing.end());
+                               bool bar = false;
+                               for (HWND h : stops)
+                                   bar = bar || inBar(platform::Window::FromHandle(h),
+                                                      panorama()->commandBar());
+                               return stops.size() == 3 && bar;
+                           }});
+        m_steps.push_back({"Shift+Tab goes back to the tab stop before",
+                           [this] {
+                               m_before = ::GetFocus();
+                               press("shift+Tab");
+                           },
+                           [this] {
+                               const HWND now = ::GetFocus();
+                               return now != m_before && m_panRing.size() >= 2 &&
+                                      now == m_panRing[m_panRing.size() - 2];
+                           }});
+        m_steps.push_back({"Tab comes forward again", [] { press("Tab"); },
+                           [this] { return ::GetFocus() == m_panRing.back(); }});
+        m_steps.push_back(
+            {"the arrow keys scroll the panorama with the focus on a command-bar button",
+             [this] {
+                 // Tab until the focus is on the bar's Close button, then Down.
+                 m_left = panorama()->panorama().clip_rect.top;
+                 m_tries = 0;
+             },
+             [this] {
+                 platform::Window* f = focusWindow();
+                 if (!inBar(f, panorama()->commandBar())) {
+                     if (++m_tries % 10 == 1) press("Tab");
+                     return false;
+                 }
+                 if (m_pressedDown) return panorama()->panorama().clip_rect.top > m_left;
+                 m_pressedDown = true;
+                 press("Down");
+                 return false;
+             }});
+        // ---- The About box ----
+        m_steps.push_back({"the About box opens with the focus inside it",
+                           [this] {
+                               m_dialog = nullptr;
+                               platform::setModalLoopHook(
+                                   [this](platform::Window& w) { m_dialog = w.GetSafeHwnd(); });
+                               m_slide = panorama()->use_slide_menus;
+                               panorama()->PostMessage(WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+                           },
+                           [this] {
+                               platform::Window* top = topOfFocus();
+                               return m_dialog && top && top->GetSafeHwnd() == m_dialog;
+                           }});
+        m_steps.push_back({"Tab reaches the slide menus check box", [this] { m_tries = 0; },
+                           [this] {
+                               platform::Window* f = focusWindow();
+                               if (f && f->GetDlgCtrlID() == IDC_USE_SLIDE_MENUS) return true;
+                               if (++m_tries % 10 == 1) press("Tab");
+                               return false;
+                           }});
+        m_steps.push_back({"Space ticks it", [] { press("space"); },
+                           [this] {
+                               auto* about = dynamic_cast<platform::Dialog*>(
+                                   platform::Window::FromHandle(m_dialog));
+                               return about && (about->IsDlgButtonChecked(IDC_USE_SLIDE_MENUS) ==
+                                                BST_CHECKED) != (m_slide != 0);
+                           }});
+        m_steps.push_back({"Escape on it cancels the About box: the setting stays",
+                           [] { press("Escape"); },
+                           [this] {
+                               return !::IsWindow(m_dialog) && topOfFocus() == panorama() &&
+                                      panorama()->use_slide_menus == m_slide;
+                           }});
+        m_steps.push_back({"the About box opens again",
+                           [this] {
+                               m_dialog = nullptr;
+                               platform::setModalLoopHook(
+                                   [this](platform::Window& w) { m_dialog = w.GetSafeHwnd(); });
+                               panorama()->PostMessage(WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+                           },
+                           [this] {
+                               platform::Window* top = topOfFocus();
+                               return m_dialog && top && top->GetSafeHwnd() == m_dialog;
+                           }});
+        m_steps.push_back({"Tab and Space tick the slide menus check box", [this] { m_tries = 0; },
+                           [this] {
+                               platform::Window* f = focusWindow();
+                               auto* about = dynamic_cast<platform::Dialog*>(
+                                   platform::Window::FromHandle(m_dialog));
+                               if (!about) return false;
+                               if (f && f->GetDlgCtrlID() == IDC_USE_SLIDE_MENUS) {
+                                   if ((about->IsDlgButtonChecked(IDC_USE_SLIDE_MENUS) ==
+                                        BST_CHECKED) != (m_slide != 0))
+                                       return true;
+                                   if (++m_tries % 10 == 1) press("space");
+                                   return false;
+                               }
+                               if (++m_tries % 10 == 1) press("Tab");
+                               return false;
+                           }});
+        m_steps.push_back({"Enter on the check box acts on OK: the setting changes",
+                           [] { press("Return"); },
+                           [this] {
+                               return !::IsWindow(m_dialog) &&
+                                      (panorama()->use_slide_menus != 0) != (m_slide != 0);
+                           }});
+        // ---- The visitor center ----
+        m_steps.push_back(
+            {"the visitor center opens with the focus inside it",
+             [this] { panorama()->PostMessage(WM_COMMAND, MAKEWPARAM(ID_VISITOR_CENTER, 0), 0); },
+             [this] {
+                 CMMVCDlg* v = panorama()->visitorCenter();
+                 return v && v->IsWindowVisible() && topOfFocus() == v;
+             }});
+        for (int i = 0; i < 6; ++i)
+            m_steps.push_back({"Tab moves the focus round the visitor center",
+                               [this] {
+                                   m_before = ::GetFocus();
+                                   press("Tab");
+                               },
+                               [this] {
+                                   platform::Window* f = focusWindow();
+                                   if (!f || f->GetSafeHwnd() == m_before) return false;
+                                   m_visitorRing.push_back(f->GetSafeHwnd());
+                                   return f->GetTopLevelParent() == panorama()->visitorCenter();
+                               }});
+        m_steps.push_back(
+            {"Tab reaches the list and the visitor center's command bar", nullptr, [this] {
+                 CMMVCDlg* v = panorama()->visitorCenter();
+                 bool bar = false, list = false;
+                 for (HWND h : m_visitorRing) {
+                     bar = bar || inBar(platform::Window::FromHandle(h), v->commandBar());
+                     list = list || h == v->listBox().GetSafeHwnd();
+                 }
+                 return bar && list;
+             }});
+        m_steps.push_back({"Escape on a button of the visitor center's command bar closes it",
+                           [this] { m_tries = 0; },
+                           [this] {
+                               CMMVCDlg* v = panorama()->visitorCenter();
+                               if (!v) return topOfFocus() == panorama();
+                               if (!inBar(focusWindow(), v->commandBar())) {
+                                   if (++m_tries % 10 == 1) press("Tab");
+                                   return false;
+                               }
+                               if (m_tries >= 0) {
+                                   m_tries = -1000;
+                                   press("Escape");
+                               }
+                               return false;
+                           }});
+        m_steps.push_back(
+            {"the visitor center opens again",
+             [this] { panorama()->PostMessage(WM_COMMAND, MAKEWPARAM(ID_VISITOR_CENTER, 0), 0); },
+             [this] {
+                 CMMVCDlg* v = panorama()->visitorCenter();
+                 return v && v->IsWindowVisible() && topOfFocus() == v;
+             }});
+        m_steps.push_back({"Enter on the media list does what OK does: the visitor center closes",
+                           [this] { m_tries = 0; },
+                           [this] {
+                               CMMVCDlg* v = panorama()->visitorCenter();
+                               if (!v) return topOfFocus() == panorama();
+                               if (::GetFocus() != v->listBox().GetSafeHwnd()) {
+                                   if (++m_tries % 10 == 1) press("Tab");
+                                   return false;
+                               }
+                               if (m_tries >= 0) {
+                                   m_tries = -1000;
+                                   press("Return");
+                               }
+                               return false;
+                           }});
+        // ---- The end ----
+        m_steps.push_back({"Escape on a command-bar button ends the program",
+                           [this] { m_tries = 0; },
+                           [this] {
+                               if (!inBar(focusWindow(), panorama()->commandBar())) {
+                                   if (++m_tries % 10 == 1) press("Tab");
+                                   return false;
+                               }
+                               if (m_tries >= 0) {
+                                   m_tries = -1000;
+                                   press("Escape");
+                               }
+                               return false;
+                           }});
+    }
+
+    std::vector<Step> m_steps;
+    std::vector<HWND> m_panRing, m_visitorRing;
+    HWND m_before = nullptr, m_first = nullptr, m_dialog = nullptr;
+    int m_left = 0, m_tries = 0;
+    bool m_pressedDown = false;
+    BOOL m_slide = 0;
+};
+
+KeyboardApp theApp;
+
+} // namespace
+
+int main(int argc, char** argv) {
+    platform::runApplication(theApp, argc, argv, registerPanoramaResources);
+    return g_failures == 0 ? 0 : 1;
+}
