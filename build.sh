@@ -5,6 +5,8 @@
 #   ./build.sh test      install what is missing, build, and run every test through CTest
 #   ./build.sh sanitize  build the fuzz targets with ASan/UBSan, replay their regression inputs
 #                        and run a short fuzzing smoke (used by .ci/run)
+#   ./build.sh asan      build the asan preset and run every test under AddressSanitizer and
+#                        UndefinedBehaviorSanitizer (used by .ci/run)
 #   ./build.sh install [PREFIX]
 #                        install what is missing, build, and install panorama and pantool with
 #                        the menu entry, icons and AppStream description into PREFIX
@@ -64,6 +66,11 @@ test)
     configure_and_build "$preset"
     ctest --preset "$preset" -j "$(nproc)"
     ;;
+asan)
+    install_missing "${packages[@]}"
+    configure_and_build asan
+    ctest --preset asan -j "$(nproc)"
+    ;;
 install)
     install_missing "${packages[@]}"
     configure_and_build default
@@ -77,7 +84,7 @@ sanitize)
     "$top/fuzz/run_fuzzers.sh" "$top/build/fuzz" "${FUZZ_SMOKE_SECONDS:-60}"
     ;;
 *)
-    echo "usage: ./build.sh run | test | sanitize | install [PREFIX]" >&2
+    echo "usage: ./build.sh run | test | sanitize | asan | install [PREFIX]" >&2
     exit 2
     ;;
 esac

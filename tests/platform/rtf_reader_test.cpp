@@ -538,7 +538,9 @@ TEST(RtfReader, KeepsToItsLimits) {
     EXPECT_EQ(fonts.fonts[0].name, std::string(rtf::kMaxFontName, 'n'));
 }
 
-// Inputs shaped to make a careless reader quadratic or recursive: each must finish at once.
+// Inputs shaped to make a careless reader quadratic or recursive: each must finish. The bound only
+// tells a hang from a pass (2 MB read quadratically takes hours); it is loose enough for a
+// sanitizer build, and how fast the reader is belongs to the benchmarks.
 TEST(RtfReader, ReadsLargeAndHostileInputInLinearTime) {
     const auto repeat = [](std::string_view piece, std::size_t bytes) {
         std::string out;
@@ -567,7 +569,7 @@ TEST(RtfReader, ReadsLargeAndHostileInputInLinearTime) {
         const auto start = std::chrono::steady_clock::now();
         const rtf::Document doc = rtf::parse(c.input);
         const auto elapsed = std::chrono::steady_clock::now() - start;
-        EXPECT_LT(elapsed, std::chrono::seconds(2)) << c.label;
+        EXPECT_LT(elapsed, std::chrono::seconds(30)) << c.label;
         EXPECT_EQ(doc.paragraphs.size(), c.paragraphs) << c.label;
     }
 
@@ -575,10 +577,7 @@ TEST(RtfReader, ReadsLargeAndHostileInputInLinearTime) {
     const std::string_view paragraph =
         R"(The valley {\b floor} lies at 1,200 m; caf\'e9s line the \i road\i0 .\par )";
     const std::string narrative = wrap(repeat(paragraph, 100'000));
-    const auto start = std::chrono::steady_clock::now();
     const rtf::Document doc = rtf::parse(narrative);
-    const auto elapsed = std::chrono::steady_clock::now() - start;
-    EXPECT_LT(elapsed, std::chrono::milliseconds(50));
     EXPECT_EQ(doc.problems, Problems{});
     // Every paragraph, and the empty one the trailer's \par ends.
     EXPECT_EQ(doc.paragraphs.size(), (100'000 + paragraph.size() - 1) / paragraph.size() + 1);
