@@ -10,16 +10,13 @@
 //   - Escape on a command-bar button ends the program.
 // Exit status 0 when every check passed.
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include <QApplication>
-#include <QTimer>
 
 #include "app/about_dlg.h"
 #include "app/pan_app.h"
@@ -28,67 +25,31 @@
 #include "platform/qt/window_host.h"
 #include "resources/panorama_resources.h"
 #include "resources/resource_ids.h"
+#include "tests/support/x_session.h"
 #include "viewer/pan_dlg.h"
 #include "visitor/mmvc_dlg.h"
 
 namespace {
 
-int g_failures = 0;
-
-void check(bool ok, const std::string& what) {
-    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what.c_str());
-    std::fflush(stdout);
-    if (!ok) ++g_failures;
-}
+using x_session::check;
+using x_session::Step;
 
 // Real key presses: the X server delivers them to the window that has the keyboard focus.
 void press(const char* keys) {
-    const std::string command = std::string("xdotool key --clearmodifiers ") + keys;
-    if (std::system(command.c_str()) != 0) check(false, std::string("xdotool sent ") + keys);
+    x_session::keys(keys);
 }
 
 platform::Window* focusWindow() {
     return platform::Window::FromHandle(::GetFocus());
 }
 
-// One step of the script: an action, then a condition waited for (at most 3 s).
-struct Step {
-    std::string what;
-    std::function<void()> action;
-    std::function<bool()> done;
-};
-
 class KeyboardApp : public CPanApp {
 protected:
     void RunPanoramaWindow() override {
         buildScript();
-        QTimer timer;
-        std::size_t step = 0;
-        bool started = false;
-        auto deadline = std::chrono::steady_clock::now();
-        QObject::connect(&timer, &QTimer::timeout, &timer, [&] {
-            if (!panorama() || step >= m_steps.size()) return;
-            Step& s = m_steps[step];
-            if (!started) {
-                started = true;
-                deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-                if (s.action) s.action();
-                return;
-            }
-            const bool done = !s.done || s.done();
-            if (!done && std::chrono::steady_clock::now() < deadline) return;
-            check(done, s.what);
-            ++step;
-            started = false;
-        });
-        timer.start(50);
-        CPanApp::RunPanoramaWindow();
-        // The last step's Escape ends the program: it is checked here.
-        if (step + 1 == m_steps.size()) {
-            check(true, m_steps[step].what);
-            ++step;
-        }
-        check(step == m_steps.size(), "the script ran to its end");
+        x_session::play(
+            m_steps, [this] { return panorama() != nullptr; },
+            [this] { CPanApp::RunPanoramaWindow(); });
     }
 
 private:
@@ -321,6 +282,8 @@ private:
         m_steps.push_back({"Escape on a command-bar button ends the program",
                            [this] { m_tries = 0; },
                            [this] {
+                               // Checked once more when the window has gone.
+                               if (!panorama()) return m_tries < 0;
                                if (!inBar(focusWindow(), panorama()->commandBar())) {
                                    if (++m_tries % 10 == 1) press("Tab");
                                    return false;
@@ -347,5 +310,5 @@ KeyboardApp theApp;
 
 int main(int argc, char** argv) {
     platform::runApplication(theApp, argc, argv, registerPanoramaResources);
-    return g_failures == 0 ? 0 : 1;
+    return x_session::g_failures == 0 ? 0 : 1;
 }
