@@ -4,6 +4,7 @@
 //   - the arrow keys scroll the panorama, also with the focus on a command-bar button;
 //   - Tab and Shift+Tab go round the tab stops of the panorama window and of its command bar (a
 //     child dialog), and of the visitor center and its own command bar;
+//   - Enter on the Locator button opens the locator map, Escape closes it;
 //   - in the About box Space ticks a check box and Enter on it acts on OK; Escape cancels;
 //   - Escape on a button inside the visitor center's command bar closes the visitor center, Enter
 //     on its list does what OK does (it closes too);
@@ -20,6 +21,7 @@
 
 #include "app/about_dlg.h"
 #include "app/pan_app.h"
+#include "hotspots/bitmap_dlg.h"
 #include "hotspots/dlg_bar.h"
 #include "platform/qt/application.h"
 #include "platform/qt/window_host.h"
@@ -145,6 +147,25 @@ private:
                  press("Down");
                  return false;
              }});
+        m_steps.push_back({"Enter on the Locator button presses it: the locator map opens",
+                           [this] { m_tries = 0; },
+                           [this] {
+                               if (CBitmapDlg* locator = panorama()->locatorWindow())
+                                   return locator->IsWindowVisible() != FALSE;
+                               platform::Window* f = focusWindow();
+                               if (!f || f->GetDlgCtrlID() != int(IDC_LOCATOR)) {
+                                   if (++m_tries % 10 == 1) press("Tab");
+                                   return false;
+                               }
+                               if (m_tries >= 0) {
+                                   m_tries = -1000;
+                                   press("Return");
+                               }
+                               return false;
+                           }});
+        m_steps.push_back(
+            {"Escape closes the locator map", [] { press("Escape"); },
+             [this] { return !panorama()->locatorWindow() && topOfFocus() == panorama(); }});
         // ---- The About box ----
         m_steps.push_back({"the About box opens with the focus inside it",
                            [this] {

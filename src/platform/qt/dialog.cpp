@@ -432,10 +432,18 @@ void Dialog::OnKeyDown(UINT key, UINT repeat, UINT flags) {
             return;
         }
         if (key == VK_RETURN) {
+            // A push button with the focus, here or in a child dialog inside this one (a command
+            // bar), is the one Enter presses; otherwise the default button.
             Window* focus = Window::FromHandle(::GetFocus());
-            UINT id = GetDefID();
-            if (focus && focus->GetParent() == this && isPushButton(focus))
-                id = UINT(focus->GetDlgCtrlID());
+            if (focus && isPushButton(focus) && focus->GetTopLevelParent() == this &&
+                focus->GetParent()) {
+                if (!focus->IsWindowEnabled()) return;
+                focus->GetParent()->SendMessage(WM_COMMAND,
+                                                MAKEWPARAM(WORD(focus->GetDlgCtrlID()), BN_CLICKED),
+                                                reinterpret_cast<LPARAM>(focus->GetSafeHwnd()));
+                return;
+            }
+            const UINT id = GetDefID();
             Window* button = GetDlgItem(int(id));
             if (button && !button->IsWindowEnabled()) return;
             SendMessage(WM_COMMAND, MAKEWPARAM(WORD(id), BN_CLICKED),
