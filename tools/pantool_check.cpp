@@ -667,7 +667,7 @@ int runCheck(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
     }
     for (std::size_t i = 1; i < 3; ++i) {
         if (!isDirectory(args[i])) {
-            std::fprintf(err, "pantool check: %s is no folder\n", args[i].c_str());
+            std::fprintf(err, "pantool check: %s is not a folder\n", args[i].c_str());
             return 2;
         }
     }
