@@ -48,6 +48,7 @@
 #include "platform/qt/window.h"
 #include "printing/print_job.h"
 #include "printing/print_layout.h"
+#include "tests/support/command_output.h"
 #include "tools/jpeg_writer.h"
 
 namespace {
@@ -85,21 +86,11 @@ std::string narrativeRtf() {
     return rtf + "}";
 }
 
-std::string run(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            out.append(buffer, n);
-        ::pclose(pipe);
-    }
-    return out;
-}
+using testing_support::commandOutput;
 
 // The page count pdfinfo reads from the file, -1 when it cannot.
 int pageCount(const fs::path& pdf) {
-    const std::string info = run("pdfinfo '" + pdf.string() + "' 2>/dev/null");
+    const std::string info = commandOutput("pdfinfo '" + pdf.string() + "' 2>/dev/null");
     const auto at = info.find("Pages:");
     return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + 6);
 }

@@ -28,6 +28,7 @@
 #include "platform/qt/window_host.h"
 #include "resources/panorama_resources.h"
 #include "resources/resource_ids.h"
+#include "tests/support/command_output.h"
 #include "tests/support/x_session.h"
 #include "viewer/pan_dlg.h"
 #include "visitor/mmvc_dlg.h"
@@ -52,17 +53,7 @@ std::set<std::string> filesIn(const fs::path& dir) {
     return files;
 }
 
-std::string commandOutput(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            out.append(buffer, n);
-        ::pclose(pipe);
-    }
-    return out;
-}
+using testing_support::commandOutput;
 
 // The slide menu that holds the mouse now (the innermost open one), or null.
 CSlidePopupMenu* openSlideMenu() {

@@ -13,6 +13,7 @@
 #include "printing/size_print_dialog.h"
 #include "resources/panorama_resources.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/command_output.h"
 #include "tools/jpeg_writer.h"
 
 #include <QImage>
@@ -34,26 +35,16 @@ namespace {
 namespace fs = std::filesystem;
 using platform::test::whenModal;
 
-std::string run(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            out.append(buffer, n);
-        ::pclose(pipe);
-    }
-    return out;
-}
+using testing_support::commandOutput;
 
 int pageCount(const fs::path& pdf) {
-    const std::string info = run("pdfinfo '" + pdf.string() + "' 2>/dev/null");
+    const std::string info = commandOutput("pdfinfo '" + pdf.string() + "' 2>/dev/null");
     const auto at = info.find("Pages:");
     return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + 6);
 }
 
 std::string infoLine(const fs::path& pdf, const std::string& key) {
-    const std::string info = run("pdfinfo '" + pdf.string() + "' 2>/dev/null");
+    const std::string info = commandOutput("pdfinfo '" + pdf.string() + "' 2>/dev/null");
     const auto at = info.find(key + ":");
     if (at == std::string::npos) return {};
     auto start = info.find_first_not_of(' ', at + key.size() + 1);
@@ -63,8 +54,9 @@ std::string infoLine(const fs::path& pdf, const std::string& key) {
 // The bounding box of the page's non-white pixels, rendered at dpi.
 QRect inkOf(const fs::path& pdf, int page, int dpi) {
     const fs::path out = pdf.parent_path() / "render";
-    run("pdftoppm -r " + std::to_string(dpi) + " -f " + std::to_string(page) + " -l " +
-        std::to_string(page) + " -singlefile -png '" + pdf.string() + "' '" + out.string() + "'");
+    commandOutput("pdftoppm -r " + std::to_string(dpi) + " -f " + std::to_string(page) + " -l " +
+                  std::to_string(page) + " -singlefile -png '" + pdf.string() + "' '" +
+                  out.string() + "'");
     const QImage image(QString::fromStdString(out.string() + ".png"));
     QRect box;
     for (int y = 0; y < image.height(); ++y)
@@ -329,7 +321,7 @@ TEST_F(PrintTest, ALongNarrativeRunsOverPagesWithNoWordLostOrRepeated) {
     EXPECT_TRUE(boxes->calls().empty());
     const int pages = pageCount(file);
     EXPECT_GE(pages, 4);
-    const std::string printed = run("pdftotext '" + file.string() + "' -");
+    const std::string printed = commandOutput("pdftotext '" + file.string() + "' -");
     std::vector<std::string> found;
     const QRegularExpression word(QStringLiteral("w\\d{4}"));
     for (auto it = word.globalMatch(QString::fromStdString(printed)); it.hasNext();)
@@ -344,7 +336,7 @@ TEST_F(PrintTest, ALongNarrativeRunsOverPagesWithNoWordLostOrRepeated) {
         EXPECT_GE(ink.left(), 29) << "page " << page;
         EXPECT_LE(ink.right(), 510 - 29) << "page " << page;
     }
-    const std::string fonts = run("pdffonts '" + file.string() + "'");
+    const std::string fonts = commandOutput("pdffonts '" + file.string() + "'");
     EXPECT_NE(fonts.find("LiberationSans"), std::string::npos) << fonts;
     EXPECT_NE(fonts.find("LiberationSerif"), std::string::npos) << fonts;
     EXPECT_NE(fonts.find("Bold"), std::string::npos) << fonts;
@@ -352,7 +344,7 @@ TEST_F(PrintTest, ALongNarrativeRunsOverPagesWithNoWordLostOrRepeated) {
 
 // The boxes pdftotext finds for the words of the first page, in points, by word.
 std::map<std::string, QRectF> wordBoxes(const fs::path& pdf) {
-    const std::string html = run("pdftotext -bbox -l 1 '" + pdf.string() + "' -");
+    const std::string html = commandOutput("pdftotext -bbox -l 1 '" + pdf.string() + "' -");
     static const QRegularExpression word(QStringLiteral(
         "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">"
         "([^<]*)</word>"));
@@ -402,7 +394,8 @@ TEST_F(PrintTest, TextThatFitsMakesOnePage) {
     ScriptedPrinter printer(file);
     ASSERT_TRUE(PrintText(&text, &palette, "Text", &owner, "Caption", nullptr));
     EXPECT_EQ(pageCount(file), 1);
-    EXPECT_NE(run("pdftotext '" + file.string() + "' -").find("One line."), std::string::npos);
+    EXPECT_NE(commandOutput("pdftotext '" + file.string() + "' -").find("One line."),
+              std::string::npos);
 }
 
 TEST_F(PrintTest, EveryFailureToStartIsShownOnceAndEndsTheJob) {

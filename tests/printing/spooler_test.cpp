@@ -9,6 +9,7 @@
 #include "printing/print_layout.h"
 #include "resources/panorama_resources.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/command_output.h"
 
 #include <gtest/gtest.h>
 
@@ -26,18 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string run(const std::string& command, int* status = nullptr) {
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            out.append(buffer, n);
-        const int result = ::pclose(pipe);
-        if (status) *status = result;
-    }
-    return out;
-}
+using testing_support::commandOutput;
 
 class SpoolerTest : public platform::test::GuiTest {
 protected:
@@ -46,7 +36,7 @@ protected:
         script = std::string(PANORAMA_SOURCE_DIR) + "/tests/printing/private_cups.sh";
         int status = 0;
         const std::string started =
-            run("'" + script + "' start '" + spool.path().string() + "' 2>&1", &status);
+            commandOutput("'" + script + "' start '" + spool.path().string() + "' 2>&1", &status);
         if (status != 0) GTEST_SKIP() << "no print spooler here: " << started;
         running = true;
         ::setenv("CUPS_SERVER", (spool.path() / "run" / "cups.sock").c_str(), 1);
@@ -62,7 +52,7 @@ protected:
                                 &owner, 1100));
     }
     void TearDown() override {
-        if (running) run("'" + script + "' stop '" + spool.path().string() + "'");
+        if (running) commandOutput("'" + script + "' stop '" + spool.path().string() + "'");
         if (owner.exists()) owner.DestroyWindow();
         GuiTest::TearDown();
     }
@@ -130,12 +120,12 @@ TEST_F(SpoolerTest, ANarrativeChosenForTheQueueArrivesAsItsPages) {
     EXPECT_TRUE(boxes->calls().empty());
     const std::vector<fs::path> arrived = jobs(1, 20);
     ASSERT_EQ(arrived.size(), 1u) << "the job did not arrive";
-    const std::string info = run("pdfinfo '" + arrived[0].string() + "'");
+    const std::string info = commandOutput("pdfinfo '" + arrived[0].string() + "'");
     const auto pages = info.find("Pages:");
     ASSERT_NE(pages, std::string::npos) << info;
     EXPECT_GE(std::atoi(info.c_str() + pages + 6), 2);
     // Every paragraph arrived, once: the text read back with its line and page breaks as spaces.
-    std::string printed = run("pdftotext '" + arrived[0].string() + "' -");
+    std::string printed = commandOutput("pdftotext '" + arrived[0].string() + "' -");
     std::replace_if(
         printed.begin(), printed.end(), [](char c) { return std::isspace(unsigned(c)); }, ' ');
     printed.erase(std::unique(printed.begin(), printed.end(),

@@ -42,6 +42,7 @@
 #include "platform/qt/video_window.h"
 #include "platform/qt/window_host.h"
 #include "printing/size_print_dialog.h"
+#include "tests/support/command_output.h"
 #include "visitor/mmvc_dlg.h"
 
 namespace {
@@ -307,14 +308,8 @@ private:
         check(!page.isNull(), "the narrative was printed");
         if (!v || page.isNull()) return;
         check(page.width() == 510 && page.height() == 660, "on a portrait Letter page");
-        std::string printed;
-        if (FILE* pipe = ::popen(("pdftotext -l 1 '" + m_printed + "' -").c_str(), "r")) {
-            char buffer[4096];
-            std::size_t n;
-            while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-                printed.append(buffer, n);
-            ::pclose(pipe);
-        }
+        const std::string printed =
+            testing_support::commandOutput("pdftotext -l 1 '" + m_printed + "' -");
         // The narrative's first line is the page's first line.
         const std::string text = v->textControl().GetText();
         const std::string first =
