@@ -67,6 +67,38 @@ private:
         return focus && focus->GetParent() == &bar;
     }
 
+    // A step that presses Tab until the focus is where `at` wants it, then presses `key` (none:
+    // the step is done there) and waits for `done`.
+    Step tabTo(std::string what, std::function<bool(platform::Window*)> at, const char* key,
+               std::function<bool()> done) {
+        return {std::move(what),
+                [this] {
+                    m_tries = 0;
+                    m_keyPressed = false;
+                },
+                [this, at, key, done] {
+                    if (m_keyPressed) return done();
+                    if (!panorama() || !at(focusWindow())) {
+                        if (panorama() && m_tries++ % 10 == 0) press("Tab");
+                        return false;
+                    }
+                    if (!key) return !done || done();
+                    m_keyPressed = true;
+                    press(key);
+                    return false;
+                }};
+    }
+
+    static bool onSlideMenus(platform::Window* f) {
+        return f && f->GetDlgCtrlID() == IDC_USE_SLIDE_MENUS;
+    }
+
+    bool slideMenusTicked() const {
+        auto* about = dynamic_cast<platform::Dialog*>(platform::Window::FromHandle(m_dialog));
+        return about &&
+               (about->IsDlgButtonChecked(IDC_USE_SLIDE_MENUS) == BST_CHECKED) != (m_slide != 0);
+    }
+
     void buildScript() {
         m_steps.push_back({"the panorama window is shown with the keyboard focus", nullptr, [this] {
                                CPanDlg* pan = panorama();
@@ -129,40 +161,21 @@ private:
                            }});
         m_steps.push_back({"Tab comes forward again", [] { press("Tab"); },
                            [this] { return ::GetFocus() == m_panRing.back(); }});
-        m_steps.push_back(
-            {"the arrow keys scroll the panorama with the focus on a command-bar button",
-             [this] {
-                 // Tab until the focus is on the bar's Close button, then Down.
-                 m_left = panorama()->panorama().clip_rect.top;
-                 m_tries = 0;
-             },
-             [this] {
-                 platform::Window* f = focusWindow();
-                 if (!inBar(f, panorama()->commandBar())) {
-                     if (++m_tries % 10 == 1) press("Tab");
-                     return false;
-                 }
-                 if (m_pressedDown) return panorama()->panorama().clip_rect.top > m_left;
-                 m_pressedDown = true;
-                 press("Down");
-                 return false;
-             }});
-        m_steps.push_back({"Enter on the Locator button presses it: the locator map opens",
-                           [this] { m_tries = 0; },
-                           [this] {
-                               if (CBitmapDlg* locator = panorama()->locatorWindow())
-                                   return locator->IsWindowVisible() != FALSE;
-                               platform::Window* f = focusWindow();
-                               if (!f || f->GetDlgCtrlID() != int(IDC_LOCATOR)) {
-                                   if (++m_tries % 10 == 1) press("Tab");
-                                   return false;
-                               }
-                               if (m_tries >= 0) {
-                                   m_tries = -1000;
-                                   press("Return");
-                               }
-                               return false;
-                           }});
+        m_steps.push_back(tabTo(
+            "the arrow keys scroll the panorama with the focus on a command-bar button",
+            [this](platform::Window* f) {
+                m_left = panorama()->panorama().clip_rect.top;
+                return inBar(f, panorama()->commandBar());
+            },
+            "Down", [this] { return panorama()->panorama().clip_rect.top > m_left; }));
+        m_steps.push_back(tabTo(
+            "Enter on the Locator button presses it: the locator map opens",
+            [](platform::Window* f) { return f && f->GetDlgCtrlID() == int(IDC_LOCATOR); },
+            "Return",
+            [this] {
+                CBitmapDlg* locator = panorama()->locatorWindow();
+                return locator && locator->IsWindowVisible();
+            }));
         m_steps.push_back(
             {"Escape closes the locator map", [] { press("Escape"); },
              [this] { return !panorama()->locatorWindow() && topOfFocus() == panorama(); }});
@@ -179,20 +192,10 @@ private:
                                platform::Window* top = topOfFocus();
                                return m_dialog && top && top->GetSafeHwnd() == m_dialog;
                            }});
-        m_steps.push_back({"Tab reaches the slide menus check box", [this] { m_tries = 0; },
-                           [this] {
-                               platform::Window* f = focusWindow();
-                               if (f && f->GetDlgCtrlID() == IDC_USE_SLIDE_MENUS) return true;
-                               if (++m_tries % 10 == 1) press("Tab");
-                               return false;
-                           }});
-        m_steps.push_back({"Space ticks it", [] { press("space"); },
-                           [this] {
-                               auto* about = dynamic_cast<platform::Dialog*>(
-                                   platform::Window::FromHandle(m_dialog));
-                               return about && (about->IsDlgButtonChecked(IDC_USE_SLIDE_MENUS) ==
-                                                BST_CHECKED) != (m_slide != 0);
-                           }});
+        m_steps.push_back(
+            tabTo("Tab reaches the slide menus check box", onSlideMenus, nullptr, nullptr));
+        m_steps.push_back(
+            {"Space ticks it", [] { press("space"); }, [this] { return slideMenusTicked(); }});
         m_steps.push_back({"Escape on it cancels the About box: the setting stays",
                            [] { press("Escape"); },
                            [this] {
@@ -210,22 +213,8 @@ private:
                                platform::Window* top = topOfFocus();
                                return m_dialog && top && top->GetSafeHwnd() == m_dialog;
                            }});
-        m_steps.push_back({"Tab and Space tick the slide menus check box", [this] { m_tries = 0; },
-                           [this] {
-                               platform::Window* f = focusWindow();
-                               auto* about = dynamic_cast<platform::Dialog*>(
-                                   platform::Window::FromHandle(m_dialog));
-                               if (!about) return false;
-                               if (f && f->GetDlgCtrlID() == IDC_USE_SLIDE_MENUS) {
-                                   if ((about->IsDlgButtonChecked(IDC_USE_SLIDE_MENUS) ==
-                                        BST_CHECKED) != (m_slide != 0))
-                                       return true;
-                                   if (++m_tries % 10 == 1) press("space");
-                                   return false;
-                               }
-                               if (++m_tries % 10 == 1) press("Tab");
-                               return false;
-                           }});
+        m_steps.push_back(tabTo("Tab and Space tick the slide menus check box", onSlideMenus,
+                                "space", [this] { return slideMenusTicked(); }));
         m_steps.push_back({"Enter on the check box acts on OK: the setting changes",
                            [] { press("Return"); },
                            [this] {
@@ -262,21 +251,14 @@ private:
                  }
                  return bar && list;
              }});
-        m_steps.push_back({"Escape on a button of the visitor center's command bar closes it",
-                           [this] { m_tries = 0; },
-                           [this] {
-                               CMMVCDlg* v = panorama()->visitorCenter();
-                               if (!v) return topOfFocus() == panorama();
-                               if (!inBar(focusWindow(), v->commandBar())) {
-                                   if (++m_tries % 10 == 1) press("Tab");
-                                   return false;
-                               }
-                               if (m_tries >= 0) {
-                                   m_tries = -1000;
-                                   press("Escape");
-                               }
-                               return false;
-                           }});
+        m_steps.push_back(tabTo(
+            "Escape on a button of the visitor center's command bar closes it",
+            [this](platform::Window* f) {
+                CMMVCDlg* v = panorama()->visitorCenter();
+                return v && inBar(f, v->commandBar());
+            },
+            "Escape",
+            [this] { return !panorama()->visitorCenter() && topOfFocus() == panorama(); }));
         m_steps.push_back(
             {"the visitor center opens again",
              [this] { panorama()->PostMessage(WM_COMMAND, MAKEWPARAM(ID_VISITOR_CENTER, 0), 0); },
@@ -284,44 +266,27 @@ private:
                  CMMVCDlg* v = panorama()->visitorCenter();
                  return v && v->IsWindowVisible() && topOfFocus() == v;
              }});
-        m_steps.push_back({"Enter on the media list does what OK does: the visitor center closes",
-                           [this] { m_tries = 0; },
-                           [this] {
-                               CMMVCDlg* v = panorama()->visitorCenter();
-                               if (!v) return topOfFocus() == panorama();
-                               if (::GetFocus() != v->listBox().GetSafeHwnd()) {
-                                   if (++m_tries % 10 == 1) press("Tab");
-                                   return false;
-                               }
-                               if (m_tries >= 0) {
-                                   m_tries = -1000;
-                                   press("Return");
-                               }
-                               return false;
-                           }});
+        m_steps.push_back(tabTo(
+            "Enter on the media list does what OK does: the visitor center closes",
+            [this](platform::Window* f) {
+                CMMVCDlg* v = panorama()->visitorCenter();
+                return v && f == &v->listBox();
+            },
+            "Return",
+            [this] { return !panorama()->visitorCenter() && topOfFocus() == panorama(); }));
         // ---- The end ----
-        m_steps.push_back({"Escape on a command-bar button ends the program",
-                           [this] { m_tries = 0; },
-                           [this] {
-                               // Checked once more when the window has gone.
-                               if (!panorama()) return m_tries < 0;
-                               if (!inBar(focusWindow(), panorama()->commandBar())) {
-                                   if (++m_tries % 10 == 1) press("Tab");
-                                   return false;
-                               }
-                               if (m_tries >= 0) {
-                                   m_tries = -1000;
-                                   press("Escape");
-                               }
-                               return false;
-                           }});
+        // Checked once more when the window has gone.
+        m_steps.push_back(tabTo(
+            "Escape on a command-bar button ends the program",
+            [this](platform::Window* f) { return inBar(f, panorama()->commandBar()); }, "Escape",
+            [this] { return panorama() == nullptr; }));
     }
 
     std::vector<Step> m_steps;
     std::vector<HWND> m_panRing, m_visitorRing;
     HWND m_before = nullptr, m_first = nullptr, m_dialog = nullptr;
     int m_left = 0, m_tries = 0;
-    bool m_pressedDown = false;
+    bool m_keyPressed = false;
     BOOL m_slide = 0;
 };
 
