@@ -81,18 +81,6 @@ bool isRegularFile(const std::string& dosPath) {
     return platform::isRegularFile(platform::resolveDosPath(dosPath));
 }
 
-// As the panorama window decides where to read the panorama from: an existing file that is no
-// directory and not hidden.
-bool usableImageFile(const std::string& dosPath) {
-    const std::filesystem::path path = platform::resolveDosPath(dosPath);
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (error || !std::filesystem::exists(status) || std::filesystem::is_directory(status))
-        return false;
-    const std::string name = path.filename().string();
-    return name.empty() || name[0] != '.';
-}
-
 bool isDirectory(const std::string& path) {
     std::error_code error;
     return std::filesystem::is_directory(platform::resolveDosPath(path), error);
@@ -372,8 +360,8 @@ std::string Checker::bmpDefect(const std::string& path) {
 void Checker::checkPanorama() {
     const std::string name = platform::toUpperAscii(m_code) + ".GZ";
     std::string path = m_panDir + "\\" + m_code + ".GZ";
-    if (!usableImageFile(path)) path = m_dbDir + "\\" + m_code + ".GZ";
-    if (!usableImageFile(path)) {
+    if (!platform::usableImageFile(path)) path = m_dbDir + "\\" + m_code + ".GZ";
+    if (!platform::usableImageFile(path)) {
         add(name, -1, "panorama missing from both PAN_DIR and DB_DIR");
         return;
     }

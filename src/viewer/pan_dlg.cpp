@@ -14,6 +14,7 @@
 #include "app/about_dlg.h"
 #include "app/settings.h"
 #include "platform/core/dos_path.h"
+#include "platform/core/file.h"
 #include "platform/core/palette_message_box.h"
 #include "platform/core/system_metrics.h"
 #include "platform/core/window_services.h"
@@ -53,18 +54,6 @@ std::string paddedKey(const std::string& text, unsigned width) {
     std::string key = text;
     if (key.size() < width) key.append(width - key.size(), ' ');
     return key;
-}
-
-// Whether the panorama may be read from this path: the file exists and is neither a directory nor
-// hidden (a name starting with a dot).
-bool usableImageFile(const std::string& dosPath) {
-    const std::filesystem::path path = platform::resolveDosPath(dosPath);
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (error || !std::filesystem::exists(status) || std::filesystem::is_directory(status))
-        return false;
-    const std::string name = path.filename().string();
-    return name.empty() || name[0] != '.';
 }
 
 // When the program started: taken while its static objects are made, before main() runs (only the
@@ -199,7 +188,8 @@ int CPanDlg::OnCreate(platform::CREATESTRUCT* create) {
 
         // The panorama: from the image directory, else from the table directory.
         m_imagePath = m_panPath + "\\" + m_panCode + ".GZ";
-        if (!usableImageFile(m_imagePath)) m_imagePath = m_databasePath + "\\" + m_panCode + ".GZ";
+        if (!platform::usableImageFile(m_imagePath))
+            m_imagePath = m_databasePath + "\\" + m_panCode + ".GZ";
         const HWND self = GetSafeHwnd();
         Cmemdib::SetDisplayDepthFromWindow(self);
         if (!m_panorama.ReadImageFile(m_imagePath.c_str(), "Skyvista", TRUE, self, &m_palette,

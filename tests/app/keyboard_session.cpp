@@ -89,6 +89,24 @@ private:
                 }};
     }
 
+    // Steps that press Tab `presses` times, each waiting for the focus to move on inside the
+    // window `top` names; the tab stops visited go to `ring`.
+    void tabRound(int presses, const char* what, std::vector<HWND>* ring,
+                  std::function<platform::Window*()> top) {
+        for (int i = 0; i < presses; ++i)
+            m_steps.push_back({what,
+                               [this] {
+                                   m_before = ::GetFocus();
+                                   press("Tab");
+                               },
+                               [this, ring, top] {
+                                   platform::Window* f = focusWindow();
+                                   if (!f || f->GetSafeHwnd() == m_before) return false;
+                                   ring->push_back(f->GetSafeHwnd());
+                                   return f->GetTopLevelParent() == top();
+                               }});
+    }
+
     static bool onSlideMenus(platform::Window* f) {
         return f && f->GetDlgCtrlID() == IDC_USE_SLIDE_MENUS;
     }
@@ -124,18 +142,7 @@ private:
                  m_first = ::GetFocus();
                  return m_first != nullptr;
              }});
-        for (int i = 0; i < 4; ++i)
-            m_steps.push_back({"Tab moves the focus on",
-                               [this] {
-                                   m_before = ::GetFocus();
-                                   press("Tab");
-                               },
-                               [this] {
-                                   platform::Window* f = focusWindow();
-                                   if (!f || f->GetSafeHwnd() == m_before) return false;
-                                   m_panRing.push_back(f->GetSafeHwnd());
-                                   return f->GetTopLevelParent() == panorama();
-                               }});
+        tabRound(4, "Tab moves the focus on", &m_panRing, [this] { return panorama(); });
         m_steps.push_back({"Tab goes round the panorama window's tab stops and its command bar's",
                            nullptr, [this] {
                                // The first three presses visit three tab stops and the fourth comes
@@ -229,18 +236,8 @@ private:
                  CMMVCDlg* v = panorama()->visitorCenter();
                  return v && v->IsWindowVisible() && topOfFocus() == v;
              }});
-        for (int i = 0; i < 6; ++i)
-            m_steps.push_back({"Tab moves the focus round the visitor center",
-                               [this] {
-                                   m_before = ::GetFocus();
-                                   press("Tab");
-                               },
-                               [this] {
-                                   platform::Window* f = focusWindow();
-                                   if (!f || f->GetSafeHwnd() == m_before) return false;
-                                   m_visitorRing.push_back(f->GetSafeHwnd());
-                                   return f->GetTopLevelParent() == panorama()->visitorCenter();
-                               }});
+        tabRound(6, "Tab moves the focus round the visitor center", &m_visitorRing,
+                 [this] { return panorama()->visitorCenter(); });
         m_steps.push_back(
             {"Tab reaches the list and the visitor center's command bar", nullptr, [this] {
                  CMMVCDlg* v = panorama()->visitorCenter();

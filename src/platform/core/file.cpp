@@ -4,6 +4,8 @@
 #include "platform/core/dos_path.h"
 
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include <fcntl.h>
@@ -117,6 +119,16 @@ std::int64_t File::readAt(std::int64_t offset, void* buffer, std::size_t count) 
 bool isRegularFile(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool usableImageFile(const std::string& dosPath) {
+    const std::filesystem::path path = resolveDosPath(dosPath);
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (error || !std::filesystem::exists(status) || std::filesystem::is_directory(status))
+        return false;
+    const std::string name = path.filename().string();
+    return name.empty() || name[0] != '.';
 }
 
 } // namespace platform

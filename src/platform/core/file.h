@@ -51,4 +51,8 @@ private:
 // a data file. A directory can be opened for reading on this system, but holds no data.
 bool isRegularFile(const std::string& path);
 
+// Whether a panorama may be read from a DOS-style path: the file exists (resolved without regard
+// to case) and is neither a directory nor hidden (a name starting with a dot).
+bool usableImageFile(const std::string& dosPath);
+
 } // namespace platform
